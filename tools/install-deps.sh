@@ -32,5 +32,5 @@ done
 if [ ${#missing[@]} -gt 0 ]; then
   $sudo apt-get update -q
   all=("${packages[@]}" "${windows_packages[@]}")
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${all[@]}"
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q "${all[@]}"
 fi
