@@ -6,5 +6,9 @@ cd "$(dirname "$0")/.."
 tools/install-deps.sh
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build
-[ -f samples/sample.avi ] || build/tools/make_sample samples/sample.avi 2>/dev/null || true
-exec build/frameviewer
+# A small uncompressed sample, so there is something to open at once.
+mkdir -p samples
+[ -f samples/sample.avi ] || ffmpeg -loglevel error -f lavfi -i testsrc=size=320x240:rate=25 -t 4 \
+  -c:v rawvideo -pix_fmt bgr24 samples/sample.avi
+cd samples
+exec ../build/frameviewer
