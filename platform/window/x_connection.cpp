@@ -1,0 +1,49 @@
+// The X connection of a window thread: opened with its first window, closed
+// with its last. Losing the server ends the program with one clear line.
+#include "window_records.h"
+
+#include "console_restore.h"
+
+#include <stdio.h>
+#include <unistd.h>
+
+namespace {
+
+// Xlib must be told before any other call that several threads use it (GTK
+// has its own connection on the player thread).
+const bool threads_initialised = XInitThreads() != 0;
+
+int on_connection_lost(Display *)
+{
+    static const char line[] = "The connection to the X server was lost; the viewer ends.\n";
+    // write(2), not stdio: Xlib may hold locks we would need.
+    ssize_t ignored = write(STDERR_FILENO, line, sizeof(line) - 1);
+    (void)ignored;
+    console_restore();
+    _exit(1);
+}
+
+} // namespace
+
+Display *open_thread_display(thread_queue *queue)
+{
+    if (queue->display != nullptr)
+        return queue->display;
+    if (!threads_initialised)
+        return nullptr;
+    Display *display = XOpenDisplay(nullptr);
+    if (display == nullptr)
+        return nullptr;
+    // Set on every open: GTK installs its own handler when it starts up.
+    XSetIOErrorHandler(on_connection_lost);
+    queue->display = display;
+    return display;
+}
+
+void close_thread_display_if_unused(thread_queue *queue)
+{
+    if (queue->display == nullptr || !queue->windows.empty())
+        return;
+    XCloseDisplay(queue->display);
+    queue->display = nullptr;
+}
