@@ -1,0 +1,73 @@
+#include "frame_cache.h"
+
+static void evict_to(frame_cache *cache, size_t limit)
+{
+    while (cache->bytes > limit && !cache->order.empty()) {
+        uint32_t oldest = cache->order.back();
+        auto it = cache->slots.find(oldest);
+        cache->bytes -= it->second.dib->size();
+        // Only an unshared buffer can be reused; one the caller still shows stays its own.
+        if (it->second.dib.use_count() == 1 && cache->spare.size() < 4)
+            cache->spare.push_back(it->second.dib);
+        cache->slots.erase(it);
+        cache->order.pop_back();
+    }
+}
+
+void frame_cache_init(frame_cache *cache, size_t budget)
+{
+    cache->budget = budget;
+    cache->bytes = 0;
+    cache->order.clear();
+    cache->slots.clear();
+    cache->spare.clear();
+}
+
+void frame_cache_clear(frame_cache *cache)
+{
+    frame_cache_init(cache, cache->budget);
+}
+
+dib_ref frame_cache_find(frame_cache *cache, uint32_t n)
+{
+    auto it = cache->slots.find(n);
+    if (it == cache->slots.end())
+        return nullptr;
+    cache->order.splice(cache->order.begin(), cache->order, it->second.place);
+    return it->second.dib;
+}
+
+void frame_cache_put(frame_cache *cache, uint32_t n, const dib_ref &dib)
+{
+    if (!dib || dib->size() > cache->budget)
+        return;
+    auto it = cache->slots.find(n);
+    if (it != cache->slots.end()) {
+        cache->bytes -= it->second.dib->size();
+        cache->order.erase(it->second.place);
+        cache->slots.erase(it);
+    }
+    evict_to(cache, cache->budget - dib->size());
+    cache->order.push_front(n);
+    cache->slots[n] = frame_cache::slot{dib, cache->order.begin()};
+    cache->bytes += dib->size();
+}
+
+dib_ref frame_cache_buffer(frame_cache *cache, size_t size)
+{
+    while (!cache->spare.empty()) {
+        dib_ref buf = cache->spare.back();
+        cache->spare.pop_back();
+        if (buf.use_count() == 1 && buf->capacity() >= size) {
+            buf->resize(size);
+            return buf;
+        }
+    }
+    return std::make_shared<std::vector<uint8_t>>(size);
+}
+
+void frame_cache_set_budget(frame_cache *cache, size_t budget)
+{
+    cache->budget = budget;
+    evict_to(cache, budget);
+}
