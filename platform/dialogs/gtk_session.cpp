@@ -6,21 +6,11 @@ enum session_state { session_untried, session_running, session_unavailable };
 
 static session_state state = session_untried;
 
-// GTK warns on stderr while it fails to open a display; nobody asked for a
-// dialog that cannot be shown, so those lines are dropped while it tries.
-static void drop_log_line(const gchar *, GLogLevelFlags, const gchar *, gpointer)
-{
-}
-
 bool gtk_session_ready(void)
 {
-    if (state == session_untried) {
-        guint gtk_handler = g_log_set_handler("Gtk", G_LOG_LEVEL_WARNING, drop_log_line, NULL);
-        guint gdk_handler = g_log_set_handler("Gdk", G_LOG_LEVEL_WARNING, drop_log_line, NULL);
+    // Without a display gtk_init_check fails quietly; it is not tried again.
+    if (state == session_untried)
         state = gtk_init_check(NULL, NULL) ? session_running : session_unavailable;
-        g_log_remove_handler("Gdk", gdk_handler);
-        g_log_remove_handler("Gtk", gtk_handler);
-    }
     return state == session_running;
 }
 
