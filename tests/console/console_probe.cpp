@@ -1,0 +1,58 @@
+// Reads keys with _getch and prints each code with what _kbhit says right
+// after it, one line per code, so a test can drive it through a terminal.
+//   keys   codes until '.' or the end of input
+//   drain  codes until the end of input, then asks a thousand times more
+//   crash  waits for one key, then dies of a bad memory access
+#include "conio.h"
+
+#include <stdio.h>
+#include <string.h>
+
+static void print_code(int code)
+{
+    printf("%d k%d\n", code, _kbhit());
+}
+
+static int drain(void)
+{
+    int code;
+    while ((code = _getch()) != EOF)
+        print_code(code);
+    print_code(code);
+    int again_code = EOF, again_kbhit = 0;
+    for (int i = 0; i < 1000; i++) {
+        int next = _getch();
+        int pending = _kbhit();
+        if (next != EOF)
+            again_code = next;
+        if (pending)
+            again_kbhit = pending;
+    }
+    printf("again %d k%d\n", again_code, again_kbhit);
+    return 0;
+}
+
+int main(int argc, char **argv)
+{
+    setvbuf(stdout, NULL, _IONBF, 0);
+    const char *mode = argc > 1 ? argv[1] : "keys";
+    printf("ready\n");
+
+    if (strcmp(mode, "drain") == 0)
+        return drain();
+
+    if (strcmp(mode, "crash") == 0) {
+        print_code(_getch());
+        volatile int *nowhere = NULL;
+        *nowhere = 1;
+        return 0;
+    }
+
+    int code;
+    do {
+        code = _getch();
+        print_code(code);
+    } while (code != '.' && code != EOF);
+    printf("end\n");
+    return 0;
+}

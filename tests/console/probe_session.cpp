@@ -1,0 +1,171 @@
+#include "probe_session.h"
+
+#include <errno.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <signal.h>
+#include <string.h>
+#include <sys/ioctl.h>
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
+
+namespace {
+
+const int deadline_ms = 10000;
+
+long long now_ms()
+{
+    struct timespec now;
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return now.tv_sec * 1000LL + now.tv_nsec / 1000000;
+}
+
+// In the child: no core files from the crash tests, then the probe.
+[[noreturn]] void exec_probe(const char *mode)
+{
+    struct rlimit no_core = {0, 0};
+    setrlimit(RLIMIT_CORE, &no_core);
+    execl(CONSOLE_PROBE_PATH, CONSOLE_PROBE_PATH, mode, (char *)NULL);
+    _exit(127);
+}
+
+// Reads what is there, waiting at most timeout_ms. False once the output
+// has ended.
+bool read_some(probe_session *session, int timeout_ms)
+{
+    struct pollfd out = {session->output, POLLIN, 0};
+    if (poll(&out, 1, timeout_ms) <= 0)
+        return true;
+    char chunk[512];
+    ssize_t got = read(session->output, chunk, sizeof(chunk));
+    if (got <= 0)
+        return got < 0 && errno == EINTR;
+    for (ssize_t i = 0; i < got; i++)
+        if (chunk[i] != '\r')
+            session->seen += chunk[i];
+    return true;
+}
+
+} // namespace
+
+bool start_on_pty(probe_session *session, const char *mode)
+{
+    int master, slave;
+    if (openpty(&master, &slave, NULL, NULL, NULL) != 0)
+        return false;
+    tcgetattr(slave, &session->before);
+    fcntl(master, F_SETFD, FD_CLOEXEC);
+    fcntl(slave, F_SETFD, FD_CLOEXEC);
+    pid_t pid = fork();
+    if (pid < 0)
+        return false;
+    if (pid == 0) {
+        close(master);
+        setsid();
+        ioctl(slave, TIOCSCTTY, 0);
+        dup2(slave, 0);
+        dup2(slave, 1);
+        dup2(slave, 2);
+        if (slave > 2)
+            close(slave);
+        exec_probe(mode);
+    }
+    session->pid = pid;
+    session->input = master;
+    session->output = master;
+    session->slave = slave;
+    return true;
+}
+
+bool start_with_input(probe_session *session, const char *mode, int input_fd)
+{
+    int out[2];
+    if (pipe2(out, O_CLOEXEC) != 0)
+        return false;
+    pid_t pid = fork();
+    if (pid < 0)
+        return false;
+    if (pid == 0) {
+        close(out[0]);
+        dup2(input_fd, 0);
+        dup2(out[1], 1);
+        if (input_fd > 2)
+            close(input_fd);
+        close(out[1]);
+        exec_probe(mode);
+    }
+    close(out[1]);
+    session->pid = pid;
+    session->output = out[0];
+    return true;
+}
+
+bool wait_for_output(probe_session *session, const std::string &text)
+{
+    long long give_up = now_ms() + deadline_ms;
+    for (;;) {
+        size_t found = session->seen.find(text, session->taken);
+        if (found != std::string::npos) {
+            session->taken = found + text.size();
+            return true;
+        }
+        long long left = give_up - now_ms();
+        if (left <= 0 || !read_some(session, (int)(left < 100 ? left : 100)))
+            return session->seen.find(text, session->taken) != std::string::npos;
+    }
+}
+
+std::string read_to_end(probe_session *session)
+{
+    long long give_up = now_ms() + deadline_ms;
+    while (now_ms() < give_up && read_some(session, 100)) {
+    }
+    std::string rest = session->seen.substr(session->taken);
+    session->taken = session->seen.size();
+    return rest;
+}
+
+int wait_for_exit(probe_session *session, struct rusage *usage)
+{
+    long long give_up = now_ms() + deadline_ms;
+    int status = 0;
+    for (;;) {
+        pid_t done = wait4(session->pid, &status, WNOHANG, usage);
+        if (done == session->pid)
+            break;
+        if (now_ms() > give_up) {
+            kill(session->pid, SIGKILL);
+            wait4(session->pid, &status, 0, usage);
+            break;
+        }
+        if (!read_some(session, 20)) // keep the output flowing meanwhile
+            usleep(20000);
+    }
+    session->pid = -1;
+    return status;
+}
+
+void close_session(probe_session *session)
+{
+    if (session->pid > 0) {
+        kill(session->pid, SIGKILL);
+        waitpid(session->pid, NULL, 0);
+        session->pid = -1;
+    }
+    if (session->input >= 0 && session->input != session->output)
+        close(session->input);
+    if (session->output >= 0)
+        close(session->output);
+    if (session->slave >= 0)
+        close(session->slave);
+    session->input = session->output = session->slave = -1;
+}
+
+bool same_settings(const struct termios &a, const struct termios &b)
+{
+    return a.c_iflag == b.c_iflag && a.c_oflag == b.c_oflag && a.c_cflag == b.c_cflag &&
+           a.c_lflag == b.c_lflag && memcmp(a.c_cc, b.c_cc, sizeof(a.c_cc)) == 0 &&
+           cfgetispeed(&a) == cfgetispeed(&b) && cfgetospeed(&a) == cfgetospeed(&b);
+}

@@ -1,0 +1,40 @@
+// Runs the console probe with its standard input on a pseudo-terminal, a
+// pipe or a file, and collects what it prints.
+#pragma once
+
+#include <string>
+#include <sys/resource.h>
+#include <sys/types.h>
+#include <termios.h>
+
+struct probe_session {
+    pid_t pid = -1;
+    int input = -1;  // pty master, or the write end of the input pipe
+    int output = -1; // where the probe's output is read
+    int slave = -1;  // the pty's terminal side, kept open by the test
+    std::string seen;  // output so far, without the terminal's CRs
+    size_t taken = 0;  // how much of it wait_for_output has matched
+    struct termios before = {}; // the pty's settings before the probe ran
+};
+
+// stdin, stdout and stderr on a new pseudo-terminal, which is the probe's
+// controlling terminal.
+bool start_on_pty(probe_session *session, const char *mode);
+
+// stdin from input_fd (closed in the test afterwards), stdout into a pipe.
+bool start_with_input(probe_session *session, const char *mode, int input_fd);
+
+// Waits (up to 10 s) until the output holds `text` after what earlier calls
+// took; false if it never came.
+bool wait_for_output(probe_session *session, const std::string &text);
+
+// Everything printed from now until the output is closed (10 s at most).
+// For pipe sessions: the test's own side of a pty never closes.
+std::string read_to_end(probe_session *session);
+
+// Waits (up to 10 s, then kills) for the probe to end; its wait status.
+int wait_for_exit(probe_session *session, struct rusage *usage = nullptr);
+
+void close_session(probe_session *session);
+
+bool same_settings(const struct termios &a, const struct termios &b);
