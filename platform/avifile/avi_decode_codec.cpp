@@ -13,6 +13,8 @@
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavutil/imgutils.h>
+#include <libavutil/log.h>
+#include <libavutil/pixdesc.h>
 #include <libswscale/swscale.h>
 }
 
@@ -63,6 +65,8 @@ codec_session *codec_session_open(const IAVIStream *stream, char fourcc[5])
             tag = video.info.fccHandler;
     }
     codec_tag_text(h.biCompression, fourcc);
+    // A damaged frame fails alone, and says so in the player's one line.
+    av_log_set_level(AV_LOG_QUIET);
     const AVCodec *codec = id == AV_CODEC_ID_NONE ? NULL : avcodec_find_decoder(id);
     if (codec == NULL)
         return NULL;
@@ -77,9 +81,9 @@ codec_session *codec_session_open(const IAVIStream *stream, char fourcc[5])
     ctx->thread_count = 0;  // as many as the machine has
     ctx->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
 
-    // Codec private data (a colour table for palettized codecs) follows the header.
-    size_t header = h.biSize >= sizeof(BITMAPINFOHEADER) && h.biSize <= video.format.size()
-                        ? h.biSize : sizeof(BITMAPINFOHEADER);
+    // Codec private data (a colour table for palettized codecs) follows the
+    // 40-byte header, whatever biSize says: some writers count it in biSize.
+    size_t header = sizeof(BITMAPINFOHEADER);
     size_t extra = video.format.size() - header;
     if (extra > 0 && extra < (1u << 24)) {
         ctx->extradata = (uint8_t *)av_mallocz(extra + AV_INPUT_BUFFER_PADDING_SIZE);
@@ -107,8 +111,9 @@ codec_session *codec_session_open(const IAVIStream *stream, char fourcc[5])
         if (h.biClrUsed != 0 && h.biClrUsed < count)
             count = h.biClrUsed;
         s->base_palette.resize(count);
-        if (count != 0)
-            memcpy(s->base_palette.data(), video.format.data() + header, count * sizeof(RGBQUAD));
+        if (count != 0)  // the colour table ends strf
+            memcpy(s->base_palette.data(), video.format.data() + video.format.size() - count * sizeof(RGBQUAD),
+                   count * sizeof(RGBQUAD));
     }
     for (uint32_t f = 0; f < video.frames.size(); f++) {
         if (video.frames[f].size == 0)
@@ -230,6 +235,23 @@ static void feed(IAVIStream *stream)
         s->lost.insert(packet);
 }
 
+// The same layout without the full-range ("J") marker, which the scaler
+// wants as a separate setting.
+static AVPixelFormat plain_format(AVPixelFormat format, bool *full_range)
+{
+    *full_range = true;
+    switch (format) {
+    case AV_PIX_FMT_YUVJ420P: return AV_PIX_FMT_YUV420P;
+    case AV_PIX_FMT_YUVJ422P: return AV_PIX_FMT_YUV422P;
+    case AV_PIX_FMT_YUVJ444P: return AV_PIX_FMT_YUV444P;
+    case AV_PIX_FMT_YUVJ440P: return AV_PIX_FMT_YUV440P;
+    case AV_PIX_FMT_YUVJ411P: return AV_PIX_FMT_YUV411P;
+    default:
+        *full_range = false;
+        return format;
+    }
+}
+
 // Converts the decoder's picture into a 24-bit bottom-up DIB.
 static dib_ref convert(IAVIStream *stream, const AVFrame *frame)
 {
@@ -237,11 +259,19 @@ static dib_ref convert(IAVIStream *stream, const AVFrame *frame)
     size_t size = dib_packed_size(frame->width, frame->height);
     if (size == 0)
         return nullptr;
-    s->sws = sws_getCachedContext(s->sws, frame->width, frame->height, (AVPixelFormat)frame->format,
-                                  frame->width, frame->height, AV_PIX_FMT_BGR24, SWS_BICUBIC, NULL,
-                                  NULL, NULL);
+    bool full_range;
+    AVPixelFormat format = plain_format((AVPixelFormat)frame->format, &full_range);
+    s->sws = sws_getCachedContext(s->sws, frame->width, frame->height, format, frame->width,
+                                  frame->height, AV_PIX_FMT_BGR24, SWS_BICUBIC, NULL, NULL, NULL);
     if (s->sws == NULL)
         return nullptr;
+    // The colour matrix and range the picture says it has.
+    const AVPixFmtDescriptor *desc = av_pix_fmt_desc_get(format);
+    if (desc != NULL && !(desc->flags & (AV_PIX_FMT_FLAG_RGB | AV_PIX_FMT_FLAG_PAL)) && desc->nb_components >= 3) {
+        full_range = full_range || frame->color_range == AVCOL_RANGE_JPEG;
+        sws_setColorspaceDetails(s->sws, sws_getCoefficients(frame->colorspace), full_range ? 1 : 0,
+                                 sws_getCoefficients(SWS_CS_DEFAULT), 1, 0, 1 << 16, 1 << 16);
+    }
     dib_ref dib = frame_cache_buffer(&stream->cache, size + row_slack);
     dib->resize(size + row_slack);
     dib_write_header(dib->data(), frame->width, frame->height);

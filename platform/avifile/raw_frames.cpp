@@ -68,11 +68,10 @@ bool raw_layout_from_format(const std::vector<uint8_t> &format, raw_layout *layo
     layout->frame_bytes = layout->stride * (uint64_t)layout->height;
     layout->palette.clear();
 
-    // The colour table or the bit masks follow the header as strf gives it.
-    size_t header = h.biSize >= sizeof(BITMAPINFOHEADER) && h.biSize <= format.size()
-                        ? h.biSize : sizeof(BITMAPINFOHEADER);
-    const uint8_t *extra = format.data() + header;
-    size_t extra_size = format.size() - header;
+    // Writers disagree on biSize (some count the data after the header in
+    // it), so the colour table is taken from the end of strf.
+    const uint8_t *extra = format.data() + sizeof(BITMAPINFOHEADER);
+    size_t extra_size = format.size() - sizeof(BITMAPINFOHEADER);
 
     switch (layout->bits) {
     case 1:
@@ -85,7 +84,8 @@ bool raw_layout_from_format(const std::vector<uint8_t> &format, raw_layout *layo
             count = present;
         layout->palette.resize(count);
         if (count != 0)
-            memcpy(layout->palette.data(), extra, count * sizeof(RGBQUAD));
+            memcpy(layout->palette.data(), extra + extra_size - count * sizeof(RGBQUAD),
+                   count * sizeof(RGBQUAD));
         return h.biCompression != BI_BITFIELDS;
     }
     case 16:
