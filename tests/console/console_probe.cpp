@@ -3,10 +3,14 @@
 //   keys   codes until '.' or the end of input
 //   drain  codes until the end of input, then asks a thousand times more
 //   crash  waits for one key, then dies of a bad memory access
+//   restore  waits for one key, gives the terminal back early, then waits
+//            until killed
 #include "conio.h"
+#include "console_restore.h"
 
 #include <stdio.h>
 #include <string.h>
+#include <unistd.h>
 
 static void print_code(int code)
 {
@@ -46,6 +50,15 @@ int main(int argc, char **argv)
         volatile int *nowhere = NULL;
         *nowhere = 1;
         return 0;
+    }
+
+    if (strcmp(mode, "restore") == 0) {
+        print_code(_getch());
+        console_restore();
+        console_restore();
+        printf("restored\n");
+        for (;;)
+            pause();
     }
 
     int code;

@@ -48,9 +48,44 @@ bool read_some(probe_session *session, int timeout_ms)
     return true;
 }
 
-} // namespace
+// In the child: a minimal job-control shell on the pty. The probe runs as
+// its foreground job, so the terminal's Ctrl+Z stops it as in a real shell.
+[[noreturn]] void run_job_shell(const char *mode, int report, int command)
+{
+    signal(SIGTTOU, SIG_IGN); // a background group may still set the foreground
+    pid_t job = fork();
+    if (job < 0)
+        _exit(126);
+    if (job == 0) {
+        setpgid(0, 0);
+        tcsetpgrp(0, getpid());
+        signal(SIGTTOU, SIG_DFL);
+        exec_probe(mode);
+    }
+    setpgid(job, job);
+    tcsetpgrp(0, job);
+    for (;;) {
+        int status;
+        if (waitpid(job, &status, WUNTRACED) < 0)
+            _exit(126);
+        if (WIFSTOPPED(status)) {
+            tcsetpgrp(0, getpgrp());
+            (void)!write(report, "S", 1);
+            char go;
+            if (read(command, &go, 1) != 1) {
+                kill(-job, SIGKILL);
+                _exit(126);
+            }
+            tcsetpgrp(0, job);
+            kill(-job, SIGCONT);
+            continue;
+        }
+        (void)!write(report, "E", 1);
+        _exit(WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status));
+    }
+}
 
-bool start_on_pty(probe_session *session, const char *mode)
+bool start_pty_child(probe_session *session, const char *mode, int report, int command)
 {
     int master, slave;
     if (openpty(&master, &slave, NULL, NULL, NULL) != 0)
@@ -62,14 +97,13 @@ bool start_on_pty(probe_session *session, const char *mode)
     if (pid < 0)
         return false;
     if (pid == 0) {
-        close(master);
         setsid();
         ioctl(slave, TIOCSCTTY, 0);
         dup2(slave, 0);
         dup2(slave, 1);
         dup2(slave, 2);
-        if (slave > 2)
-            close(slave);
+        if (report >= 0)
+            run_job_shell(mode, report, command);
         exec_probe(mode);
     }
     session->pid = pid;
@@ -77,6 +111,18 @@ bool start_on_pty(probe_session *session, const char *mode)
     session->output = master;
     session->slave = slave;
     return true;
+}
+
+} // namespace
+
+bool start_on_pty(probe_session *session, const char *mode)
+{
+    return start_pty_child(session, mode, -1, -1);
+}
+
+bool start_as_job(probe_session *session, const char *mode, int report, int command)
+{
+    return start_pty_child(session, mode, report, command);
 }
 
 bool start_with_input(probe_session *session, const char *mode, int input_fd)

@@ -21,6 +21,13 @@ struct probe_session {
 // controlling terminal.
 bool start_on_pty(probe_session *session, const char *mode);
 
+// Like start_on_pty, with a small job-control shell in between that runs
+// the probe as its foreground job. The shell writes 'S' to `report` when
+// the job stops and 'E' when it ends, and continues a stopped job in the
+// foreground when it reads a byte from `command`. The shell does not exec,
+// so both may be close-on-exec.
+bool start_as_job(probe_session *session, const char *mode, int report, int command);
+
 // stdin from input_fd (closed in the test afterwards), stdout into a pipe.
 bool start_with_input(probe_session *session, const char *mode, int input_fd);
 
