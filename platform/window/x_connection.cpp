@@ -4,6 +4,7 @@
 
 #include "console_restore.h"
 
+#include <errno.h>
 #include <stdio.h>
 #include <unistd.h>
 
@@ -23,6 +24,20 @@ int on_connection_lost(Display *)
     _exit(1);
 }
 
+// A busy server's listen queue can be full for a moment; connect() then
+// says EAGAIN (or the half-made connection is reset). Anything else (no
+// server, refused) fails at once.
+Display *open_display_retrying()
+{
+    for (int attempt = 0;; attempt++) {
+        errno = 0;
+        Display *display = XOpenDisplay(nullptr);
+        if (display != nullptr || (errno != EAGAIN && errno != ECONNRESET) || attempt == 40)
+            return display;
+        usleep(50 * 1000);
+    }
+}
+
 } // namespace
 
 Display *open_thread_display(thread_queue *queue)
@@ -31,7 +46,7 @@ Display *open_thread_display(thread_queue *queue)
         return queue->display;
     if (!threads_initialised)
         return nullptr;
-    Display *display = XOpenDisplay(nullptr);
+    Display *display = open_display_retrying();
     if (display == nullptr)
         return nullptr;
     // Set on every open: GTK installs its own handler when it starts up.
