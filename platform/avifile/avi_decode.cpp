@@ -6,18 +6,50 @@
 #include "dib_layout.h"
 #include "raw_frames.h"
 
+#include <errno.h>
 #include <stdio.h>
+#include <unistd.h>
+
+// Reads `size` bytes at `offset` of the file, all or nothing.
+static bool read_exactly(const avi_video_stream &video, uint64_t offset, uint8_t *out, size_t size)
+{
+    if (offset > video.file_size || video.file_size - offset < size)
+        return false;
+    while (size > 0) {
+        ssize_t got = pread(video.fd, out, size, (off_t)offset);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            return false;
+        out += got;
+        size -= (size_t)got;
+        offset += (uint64_t)got;
+    }
+    return true;
+}
 
 static dib_ref raw_picture(IAVIStream *stream, uint32_t frame)
 {
     const raw_layout &layout = stream->raw;
-    if (!avi_read_frame(&stream->video, frame, &stream->chunk))
-        return nullptr;
     size_t size = dib_packed_size(layout.width, layout.height);
     if (size == 0)
         return nullptr;
     dib_ref dib = frame_cache_buffer(&stream->cache, size);
+    if (!dib)
+        return nullptr;
     dib_write_header(dib->data(), layout.width, layout.height);
+
+    // Already our layout: straight from the file into the picture.
+    const avi_frame_entry &entry = stream->video.frames[frame];
+    if (layout.bits == 24 && !layout.top_down && entry.size >= layout.frame_bytes) {
+        if (!read_exactly(stream->video, entry.offset, dib->data() + sizeof(BITMAPINFOHEADER),
+                          (size_t)layout.frame_bytes))
+            return nullptr;
+        stream->decodes++;
+        return dib;
+    }
+    if (!avi_read_frame(&stream->video, frame, &stream->chunk))
+        return nullptr;
 
     const RGBQUAD *palette = NULL;
     size_t palette_count = 0;

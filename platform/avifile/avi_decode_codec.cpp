@@ -273,7 +273,8 @@ static dib_ref convert(IAVIStream *stream, const AVFrame *frame)
                                  sws_getCoefficients(SWS_CS_DEFAULT), 1, 0, 1 << 16, 1 << 16);
     }
     dib_ref dib = frame_cache_buffer(&stream->cache, size + row_slack);
-    dib->resize(size + row_slack);
+    if (!dib)
+        return nullptr;
     dib_write_header(dib->data(), frame->width, frame->height);
     int stride = (int)dib_stride(frame->width, 24);
     uint8_t *pixels = dib->data() + sizeof(BITMAPINFOHEADER);

@@ -5,7 +5,7 @@ static void evict_to(frame_cache *cache, size_t limit)
     while (cache->bytes > limit && !cache->order.empty()) {
         uint32_t oldest = cache->order.back();
         auto it = cache->slots.find(oldest);
-        cache->bytes -= it->second.dib->size();
+        cache->bytes -= picture_memory_charge(it->second.dib->size());
         // Only an unshared buffer can be reused; one the caller still shows stays its own.
         if (it->second.dib.use_count() == 1 && cache->spare.size() < 4)
             cache->spare.push_back(it->second.dib);
@@ -39,18 +39,21 @@ dib_ref frame_cache_find(frame_cache *cache, uint32_t n)
 
 void frame_cache_put(frame_cache *cache, uint32_t n, const dib_ref &dib)
 {
-    if (!dib || dib->size() > cache->budget)
+    if (!dib)
+        return;
+    size_t charge = picture_memory_charge(dib->size());
+    if (charge > cache->budget)
         return;
     auto it = cache->slots.find(n);
     if (it != cache->slots.end()) {
-        cache->bytes -= it->second.dib->size();
+        cache->bytes -= picture_memory_charge(it->second.dib->size());
         cache->order.erase(it->second.place);
         cache->slots.erase(it);
     }
-    evict_to(cache, cache->budget - dib->size());
+    evict_to(cache, cache->budget - charge);
     cache->order.push_front(n);
     cache->slots[n] = frame_cache::slot{dib, cache->order.begin()};
-    cache->bytes += dib->size();
+    cache->bytes += charge;
 }
 
 dib_ref frame_cache_buffer(frame_cache *cache, size_t size)
@@ -63,7 +66,13 @@ dib_ref frame_cache_buffer(frame_cache *cache, size_t size)
             return buf;
         }
     }
-    return std::make_shared<std::vector<uint8_t>>(size);
+    try {
+        dib_ref buf = std::make_shared<picture_bytes>();
+        buf->resize(size);
+        return buf;
+    } catch (const std::bad_alloc &) {
+        return nullptr;
+    }
 }
 
 void frame_cache_set_budget(frame_cache *cache, size_t budget)

@@ -6,6 +6,8 @@
 #include <stddef.h>
 #include <stdint.h>
 
+#include "picture_memory.h"
+
 #include <list>
 #include <memory>
 #include <unordered_map>
@@ -13,11 +15,11 @@
 
 // A packed DIB: BITMAPINFOHEADER, then the pixel rows. Shared, so a picture
 // handed to the caller stays valid after the cache lets go of it.
-typedef std::shared_ptr<std::vector<uint8_t>> dib_ref;
+typedef std::shared_ptr<picture_bytes> dib_ref;
 
 struct frame_cache {
     size_t budget;
-    size_t bytes;
+    size_t bytes;               // charged for the pictures kept
     std::list<uint32_t> order;  // most recently used first
     struct slot {
         dib_ref dib;
@@ -36,6 +38,7 @@ dib_ref frame_cache_find(frame_cache *cache, uint32_t n);
 // Keeps `dib` as frame n's picture, then evicts down to the budget. A
 // picture larger than the whole budget is not kept.
 void frame_cache_put(frame_cache *cache, uint32_t n, const dib_ref &dib);
-// A buffer of `size` bytes for a new picture: a spare one when possible.
+// A buffer of `size` bytes for a new picture: a spare one when possible;
+// null when memory runs out.
 dib_ref frame_cache_buffer(frame_cache *cache, size_t size);
 void frame_cache_set_budget(frame_cache *cache, size_t budget);
