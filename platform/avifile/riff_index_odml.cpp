@@ -9,13 +9,21 @@ static const uint8_t index_of_chunks = 0x01;   // AVI_INDEX_OF_CHUNKS
 static const uint32_t not_key_bit = 0x80000000u;
 static const int max_depth = 4;  // a super index points at standard indexes; allow a little more
 static const uint64_t header_size = 24;
+// Index chunks may overlap at any offset; bound the entries read in all.
+static const uint64_t max_entries_read = 4ull * riff_max_frames;
 
 struct odml_walk {
     riff_source *src;
     uint32_t stream_index;
     std::set<uint64_t> visited;  // index chunks already read: no loops, no repeats
+    uint64_t entries_read;
     riff_frames *out;
 };
+
+static bool spend_entry(odml_walk *walk)
+{
+    return ++walk->entries_read <= max_entries_read;
+}
 
 static bool read_index_chunk(odml_walk *walk, const riff_chunk &chunk, int depth);
 
@@ -28,6 +36,8 @@ static bool read_super_index(odml_walk *walk, const riff_chunk &chunk, const uin
     if (count > room)
         count = room;
     for (uint64_t i = 0; i < count; i++) {
+        if (!spend_entry(walk))
+            return false;
         uint8_t entry[16];
         if (!riff_read(walk->src, chunk.data + header_size + 16 * i, entry, sizeof(entry)))
             return false;
@@ -58,6 +68,8 @@ static bool read_standard_index(odml_walk *walk, const riff_chunk &chunk, const 
     for (uint64_t i = 0; i < count; i++) {
         if (walk->out->frames.size() >= riff_max_frames)
             return true;
+        if (!spend_entry(walk))
+            return false;
         uint8_t entry[8];
         if (!riff_read(walk->src, chunk.data + header_size + stride * i, entry, sizeof(entry)))
             return false;
@@ -96,7 +108,7 @@ bool riff_frames_from_odml(riff_source *src, const riff_layout &layout, const ri
 {
     out->frames.clear();
     out->palette_changes.clear();
-    odml_walk walk{src, stream_index, {}, out};
+    odml_walk walk{src, stream_index, {}, 0, out};
     bool ok = read_index_chunk(&walk, indx, 0);
     if (!ok || out->frames.empty() || !riff_frames_plausible(src, layout, stream_index, out->frames)) {
         out->frames.clear();
