@@ -151,3 +151,19 @@ TEST(window_title, a_title_that_fits_is_kept_whole)
 }
 
 } // namespace
+
+namespace {
+
+TEST(image_window, a_paint_before_the_first_frame_is_black)
+{
+    // No frame ever comes: the window's first paint has no pixels to show.
+    script s = {.keys = {'s'}, .length = 0, .width = 6, .height = 4};
+    reset(s);
+    int status = -1;
+    run_player(&status);
+    EXPECT_EQ(last().shown_at_last_key, SHOWN_BLACK);
+    EXPECT_TRUE(last().paints.empty());
+    check_run_invariants(s, last());
+}
+
+} // namespace

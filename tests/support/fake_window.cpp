@@ -313,30 +313,36 @@ int WINAPI SetDIBitsToDevice(HDC dc, int x_dest, int y_dest, DWORD width, DWORD 
                              int y_src, UINT start_scan, UINT scan_lines, const void *bits,
                              const BITMAPINFO *info, UINT color_use)
 {
+    if (info == nullptr || bits == nullptr)
+        return 0;
+    const BITMAPINFOHEADER h = info->bmiHeader;
+    bool drawable = h.biBitCount == 24 && h.biCompression == BI_RGB && h.biHeight > 0 &&
+                    h.biWidth > 0;
+
+    // The device reads the whole source, rows of the DIB's own stride, and
+    // without our lock: only the caller's own locking keeps a frame copy
+    // from overlapping this read (and ThreadSanitizer sees if it does not).
+    std::vector<BYTE> source;
+    size_t stride = 0;
+    if (drawable) {
+        stride = (((size_t)h.biWidth * 24 + 31) / 32) * 4;
+        source.assign((const BYTE *)bits, (const BYTE *)bits + stride * (size_t)h.biHeight);
+    }
+
     shared_state &st = state();
     std::lock_guard<std::mutex> hold(st.mutex);
     window *w = find_window((HWND)dc);
-    if (w == nullptr || info == nullptr || bits == nullptr)
+    if (w == nullptr)
         return 0;
-    const BITMAPINFOHEADER &h = info->bmiHeader;
     st.rec.paints.push_back(
         {x_dest, y_dest, width, height, x_src, y_src, start_scan, scan_lines, h, color_use});
-    if (h.biBitCount != 24 || h.biCompression != BI_RGB || h.biHeight <= 0 || h.biWidth <= 0)
+    if (!drawable)
         return 0;
 
-    // Only the 24-bit bottom-up case is drawn; the source rows are read
-    // whole, as a real device would, so a short buffer shows under ASan.
-    size_t stride = (((size_t)h.biWidth * 24 + 31) / 32) * 4;
-    const BYTE *rows = (const BYTE *)bits;
-    unsigned sum = 0;
-    for (size_t i = 0; i < stride * (size_t)h.biHeight; i++)
-        sum += rows[i];
-    volatile unsigned read_all = sum;
-    (void)read_all;
     LONG draw_w = (LONG)width < w->client_width ? (LONG)width : w->client_width;
     LONG draw_h = (LONG)height < w->client_height ? (LONG)height : w->client_height;
     for (LONG y = 0; y < draw_h && y < h.biHeight; y++) {
-        const BYTE *in = rows + (size_t)(h.biHeight - 1 - y) * stride;
+        const BYTE *in = source.data() + (size_t)(h.biHeight - 1 - y) * stride;
         for (LONG x = 0; x < draw_w && x < h.biWidth; x++) {
             BYTE *out = &w->screen[((size_t)y * w->client_width + x) * 3];
             out[0] = in[x * 3 + 2];
