@@ -401,4 +401,39 @@ TEST(ContainerFrames, FileCutWhileOpenFailsFramesOneByOne)
     EXPECT_FALSE(avi_read_frame(&v.stream, 3, &data));
 }
 
+TEST(ContainerFrames, ScanningAHugeFileSaysSoInOneLine)
+{
+    avi_test_file file = simple_video_file(2, 2, 24, 2);
+    std::string path = temp_path("huge_scan.avi");
+    riff_writer w;
+    ASSERT_TRUE(riff_create(&w, path));
+    riff_begin_list(&w, "RIFF", "AVI ");
+    riff_begin_list(&w, "LIST", "hdrl");
+    riff_begin_list(&w, "LIST", "strl");
+    riff_chunk(&w, "strh", file.streams[0].strh);
+    riff_chunk(&w, "strf", file.streams[0].strf);
+    riff_end_list(&w);
+    riff_end_list(&w);
+    riff_begin_list(&w, "LIST", "movi");
+    riff_chunk(&w, "00db", file.chunks[0].data);
+    riff_hole_chunk(&w, "JUNK", 0x48000000);  // 1.1 GiB, sparse
+    riff_chunk(&w, "00db", file.chunks[1].data);
+    riff_end_list(&w);
+    riff_end_list(&w);
+    if (!riff_finish(&w)) {
+        unlink(path.c_str());
+        GTEST_SKIP() << "cannot make a sparse file of 1.1 GiB in " << ::testing::TempDir();
+    }
+    ::testing::internal::CaptureStdout();
+    {
+        opened_video v(path);
+        ASSERT_EQ(v.result, AVIERR_OK);
+        EXPECT_TRUE(v.stream.index_rebuilt);
+        ASSERT_EQ(v.stream.frames.size(), 2u);
+        EXPECT_EQ(frame_data(v.stream, 1), file.chunks[1].data);
+    }
+    EXPECT_EQ(::testing::internal::GetCapturedStdout(), "indexing " + path + "...\n");
+    unlink(path.c_str());
+}
+
 }  // namespace
