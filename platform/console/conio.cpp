@@ -9,9 +9,7 @@ namespace {
 
 // Raw mode from start-up: keys typed before the first _getch are not
 // echoed either. main uses _getch, so this unit is always linked in.
-struct raw_mode_at_start_up {
-    raw_mode_at_start_up() { terminal_raw_mode_begin(); }
-} raw_mode_at_start_up_instance;
+[[maybe_unused]] const bool raw_mode_at_start_up = (terminal_raw_mode_begin(), true);
 
 // Long enough for the bytes of an unknown sequence.
 int pending_codes[max_sequence_length];
