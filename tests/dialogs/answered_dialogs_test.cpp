@@ -148,6 +148,29 @@ TEST(AnsweredOpenDialog, TypedPathsAndDismissals)
     EXPECT_EQ(finish_probe(run), 0);
 }
 
+TEST(AnsweredOpenDialog, NameWithoutDotIsListed)
+{
+    if (!x_display_available())
+        GTEST_SKIP() << "no X display";
+    std::string folder = make_temp_folder();
+    ASSERT_FALSE(folder.empty());
+    make_file(folder + "/plain");
+    probe_run run = start_probe({"open", "listed", "256:63"}, folder, {{"LANG", "C.UTF-8"}});
+    unsigned long window = wait_for_probe_window(run);
+    ASSERT_NE(window, 0u);
+
+    // The folder is read in the background: until it is listed, Down finds
+    // no row and Return opens nothing, so try again a few times.
+    std::string answer = "<no answer>";
+    for (int attempt = 0; attempt < 5 && answer == "<no answer>"; attempt++) {
+        press_keys(window, "Down Return");
+        answer = next_line(run, 2);
+    }
+    EXPECT_EQ(answer, "1 [" + folder + "/plain] " + std::to_string(folder.size() + 1) + " " +
+                          std::to_string(folder.size() + 6) + " [plain]");
+    EXPECT_EQ(finish_probe(run), 0);
+}
+
 TEST(DialogsWithoutDisplay, FailAtOnceAndPrintNothing)
 {
     env_changes no_display = {{"DISPLAY", NULL}, {"WAYLAND_DISPLAY", NULL}};

@@ -106,9 +106,9 @@ probe_run start_probe(const std::vector<std::string> &args, const std::string &f
     return run;
 }
 
-std::string next_line(probe_run &run)
+std::string next_line(probe_run &run, int wait_seconds)
 {
-    time_t give_up = time(NULL) + hang_guard_seconds;
+    time_t give_up = time(NULL) + (wait_seconds > 0 ? wait_seconds : hang_guard_seconds);
     for (;;) {
         size_t end = run.pending.find('\n');
         if (end != std::string::npos) {

@@ -25,8 +25,8 @@ bool x_display_available(void);
 probe_run start_probe(const std::vector<std::string> &args, const std::string &folder, const env_changes &changes);
 
 // The probe's next output line without its line end; "<no answer>" when none
-// comes within the hang guard's time.
-std::string next_line(probe_run &run);
+// comes within wait_seconds (by default the hang guard's time).
+std::string next_line(probe_run &run, int wait_seconds = 0);
 
 // Waits for the probe to end (killing it after the hang guard's time) and
 // returns its exit status, or -1 when it had to be killed.
