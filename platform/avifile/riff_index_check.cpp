@@ -17,8 +17,11 @@ bool riff_is_palette_tag(uint32_t tag, uint32_t stream_index)
            riff_tag_suffix(tag) == riff_suffix("pc");
 }
 
+// A dropped frame reads nothing: some writers give it no chunk, offset 0.
 static bool inside_movi(const riff_layout &layout, const avi_frame_entry &frame)
 {
+    if (frame.size == 0)
+        return true;
     for (const riff_movi &movi : layout.movi) {
         if (frame.offset < movi.begin || frame.offset - movi.begin < 8)
             continue;
@@ -30,6 +33,8 @@ static bool inside_movi(const riff_layout &layout, const avi_frame_entry &frame)
 
 static bool lands_on_chunk(riff_source *src, uint32_t stream_index, const avi_frame_entry &frame)
 {
+    if (frame.size == 0)
+        return true;
     uint64_t header = frame.offset - 8;
     if (header > src->size || src->size - header < 8)
         return true;  // lost to truncation: reading it will fail, not mislead

@@ -22,8 +22,8 @@ static bool find_offset_base(riff_source *src, const riff_layout &layout, uint64
         if (!riff_read(src, idx1.data + at, entry, sizeof(entry)))
             return false;
         uint32_t tag = riff_u32(entry);
-        if (tag == riff_tag("rec "))
-            continue;
+        if (tag == riff_tag("rec ") || riff_u32(entry + 12) == 0)
+            continue;  // lists and dropped frames may point anywhere
         uint32_t offset = riff_u32(entry + 8);
         if (tag_at(src, movi + offset, tag)) {
             *base = movi;

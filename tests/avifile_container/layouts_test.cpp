@@ -336,6 +336,25 @@ TEST(ContainerFrames, ZeroSizeChunksAreDroppedFramesKeepingTheNumbering)
     }
 }
 
+TEST(ContainerFrames, DroppedFrameWithoutAChunkKeepsIdx1)
+{
+    avi_test_file file = simple_video_file(2, 2, 24, 3);
+    avi_test_layout where;
+    std::string path = temp_path("dropped_no_chunk.avi");
+    ASSERT_TRUE(write_avi_file(path, file, &where));
+    std::vector<uint8_t> bytes = read_whole_file(path);
+    set_u32(&bytes, where.idx1 + 8 + 8, 0);   // frame 0: offset 0
+    set_u32(&bytes, where.idx1 + 8 + 12, 0);  // and size 0
+    ASSERT_TRUE(write_whole_file(path, bytes));
+
+    opened_video v(path);
+    ASSERT_EQ(v.result, AVIERR_OK);
+    EXPECT_FALSE(v.stream.index_rebuilt);
+    ASSERT_EQ(v.stream.frames.size(), 3u);
+    EXPECT_EQ(v.stream.frames[0].size, 0u);
+    EXPECT_EQ(frame_data(v.stream, 2), file.chunks[2].data);
+}
+
 TEST(ContainerFrames, PaletteChangeIsKeptWithTheFrameItPrecedes)
 {
     for (avi_index_style index : {AVI_IDX1_FROM_FILE_START, AVI_NO_IDX1}) {

@@ -89,4 +89,26 @@ TEST(ContainerOpenDml, BrokenSuperIndexFallsBackToIdx1)
     EXPECT_EQ(frame_data(v.stream, 2), numbered_bytes(2, 26));
 }
 
+TEST(ContainerOpenDml, DroppedFrameWithoutAChunkKeepsTheIndex)
+{
+    odml_test_file file = six_frames();
+    file.part2.clear();
+    file.part1[1].clear();
+    odml_test_layout where;
+    std::string path = temp_path("odml_dropped.avi");
+    ASSERT_TRUE(write_odml_file(path, file, &where));
+    std::vector<uint8_t> bytes = read_whole_file(path);
+    // entry 1's offset, after the ix00 header (8) and its index header (24)
+    std::fill(bytes.begin() + (long)(where.ix_chunks[0] + 32 + 8), bytes.begin() + (long)(where.ix_chunks[0] + 36 + 8), 0);
+    ASSERT_TRUE(write_whole_file(path, bytes));
+
+    opened_video v(path);
+    ASSERT_EQ(v.result, AVIERR_OK);
+    EXPECT_FALSE(v.stream.index_rebuilt);
+    ASSERT_EQ(v.stream.frames.size(), 3u);
+    EXPECT_EQ(v.stream.frames[1].size, 0u);
+    EXPECT_TRUE(frame_data(v.stream, 1).empty());
+    EXPECT_EQ(frame_data(v.stream, 2), numbered_bytes(2, 26));
+}
+
 }  // namespace
