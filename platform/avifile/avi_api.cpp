@@ -47,6 +47,7 @@ HRESULT WINAPI AVIStreamOpenFromFileA(PAVISTREAM *stream, LPCSTR path, DWORD typ
         return AVIERR_BADFORMAT;
     }
     frame_cache_init(&s->cache, frame_cache_default_budget);
+    s->last_raw_frame = -1;
     avi_decode_prepare(s);
     s->uncompressed = raw_is_uncompressed(s->video.format);
     if (s->uncompressed) {

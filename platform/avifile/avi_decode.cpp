@@ -87,12 +87,14 @@ dib_ref avi_decode_picture(IAVIStream *stream, uint32_t n)
     if (frame == no_picture)
         return nullptr;  // dropped, with nothing earlier to repeat
 
+    bool forward = stream->last_raw_frame + 1 == frame;
+    stream->last_raw_frame = frame;
     dib_ref dib = frame_cache_find(&stream->cache, frame);
     if (dib)
         return dib;
     if (stream->uncompressed) {
         dib = raw_picture(stream, frame);
-        frame_cache_put(&stream->cache, frame, dib);
+        frame_cache_put(&stream->cache, frame, dib, forward);
         return dib;
     }
     if (stream->codec != NULL)

@@ -43,6 +43,7 @@ struct codec_session {
     uint32_t next_output;              // packet number the decoder's next picture belongs to
     uint32_t last_fed_frame;
     bool fresh;                        // nothing fed since the last restart
+    int64_t last_target;               // packet number asked for last, -1 before any
     std::set<uint32_t> lost;           // packets the decoder refused or that could not be read
 };
 
@@ -129,6 +130,7 @@ codec_session *codec_session_open(const IAVIStream *stream, char fourcc[5])
     s->next_output = 0;
     s->last_fed_frame = 0;
     s->fresh = true;
+    s->last_target = -1;
     if (s->pkt == NULL || s->frame == NULL) {
         codec_session_close(s);
         return NULL;
@@ -319,6 +321,10 @@ dib_ref codec_session_picture(IAVIStream *stream, uint32_t frame)
 
     uint32_t start, first_output;
     choose_start(stream, target, &start, &first_output);
+    // Pictures decoded on the way back to an earlier frame are kept under the
+    // whole budget; those met walking forward under the forward window.
+    bool forward = target == s->last_target + 1;
+    s->last_target = target;
     if (!s->running || s->next_output > target || (start >= s->next_feed && first_output > s->next_output))
         restart(s, start, first_output);
 
@@ -352,7 +358,8 @@ dib_ref codec_session_picture(IAVIStream *stream, uint32_t frame)
         stream->decodes++;
         // Pictures too far before the target to survive in the cache are not converted.
         uint64_t ahead = target - packet;
-        if (picture_size != 0 && ahead != 0 && ahead > stream->cache.budget / picture_size) {
+        size_t room = forward ? std::min(stream->cache.budget, stream->cache.forward_window) : stream->cache.budget;
+        if (picture_size != 0 && ahead != 0 && ahead > room / picture_size) {
             av_frame_unref(s->frame);
             continue;
         }
@@ -360,7 +367,7 @@ dib_ref codec_session_picture(IAVIStream *stream, uint32_t frame)
         av_frame_unref(s->frame);
         if (!dib)
             continue;
-        frame_cache_put(&stream->cache, s->packets[packet], dib);
+        frame_cache_put(&stream->cache, s->packets[packet], dib, forward);
         if (packet == target)
             result = dib;
     }

@@ -23,6 +23,7 @@ struct IAVIStream {
     frame_cache cache;
     uint64_t decodes;         // pictures produced by decoding or conversion
     std::vector<uint8_t> chunk;  // read buffer for one frame's data
+    int64_t last_raw_frame;      // the uncompressed frame asked for last, -1 before any
 };
 
 struct IGetFrame {

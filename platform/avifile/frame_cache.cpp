@@ -17,6 +17,7 @@ static void evict_to(frame_cache *cache, size_t limit)
 void frame_cache_init(frame_cache *cache, size_t budget)
 {
     cache->budget = budget;
+    cache->forward_window = frame_cache_default_forward_window;
     cache->bytes = 0;
     cache->order.clear();
     cache->slots.clear();
@@ -25,7 +26,9 @@ void frame_cache_init(frame_cache *cache, size_t budget)
 
 void frame_cache_clear(frame_cache *cache)
 {
+    size_t window = cache->forward_window;
     frame_cache_init(cache, cache->budget);
+    cache->forward_window = window;
 }
 
 dib_ref frame_cache_find(frame_cache *cache, uint32_t n)
@@ -37,7 +40,7 @@ dib_ref frame_cache_find(frame_cache *cache, uint32_t n)
     return it->second.dib;
 }
 
-void frame_cache_put(frame_cache *cache, uint32_t n, const dib_ref &dib)
+void frame_cache_put(frame_cache *cache, uint32_t n, const dib_ref &dib, bool forward)
 {
     if (!dib)
         return;
@@ -50,7 +53,8 @@ void frame_cache_put(frame_cache *cache, uint32_t n, const dib_ref &dib)
         cache->order.erase(it->second.place);
         cache->slots.erase(it);
     }
-    evict_to(cache, cache->budget - charge);
+    size_t limit = forward && cache->forward_window < cache->budget ? cache->forward_window : cache->budget;
+    evict_to(cache, limit > charge ? limit - charge : 0);
     cache->order.push_front(n);
     cache->slots[n] = frame_cache::slot{dib, cache->order.begin()};
     cache->bytes += charge;
