@@ -85,6 +85,13 @@ class XServer:
         self.name = ":" + number.decode().strip()
         self.display = xlib.Display(self.name)
 
+    def crash(self):
+        """Ends the server at once, as a lost display; our own connection is
+        abandoned unused, since any request on it would end this process."""
+        self.display.dpy = None
+        self.proc.kill()
+        self.proc.wait()
+
     def stop(self):
         if getattr(self, "display", None):
             self.display.close()
@@ -134,8 +141,10 @@ class Viewer:
             resource.setrlimit(resource.RLIMIT_AS, (ADDRESS_LIMIT, ADDRESS_LIMIT))
             resource.setrlimit(resource.RLIMIT_CORE, (0, 0))
 
+        rundir = os.path.join(workdir, name)
+        os.mkdir(rundir)
         self.proc = subprocess.Popen([options.viewer], stdin=stdin, stdout=self.slave,
-                                     stderr=self.stderr, cwd=workdir, env=env,
+                                     stderr=self.stderr, cwd=rundir, env=env,
                                      preexec_fn=become_terminal_session)
         self.reading = True
         self.reader = threading.Thread(target=self._read_console, daemon=True)
@@ -233,12 +242,22 @@ class Viewer:
         wait_until("window %#x to close" % window, lambda: not self.dpy.viewable(window),
                    timeout)
 
-    def choose_file(self, path):
+    def choose_file(self, path, attempts=3):
+        """Types the path into the chooser's location entry. The program
+        runs in an empty folder, so a path typed before GTK was ready to take
+        it confirms nothing and the path is typed again."""
         chooser = self.find_window(CHOOSER_TITLE)
-        self.keys_to(chooser, "ctrl+l")
-        self.type_to(chooser, path)
-        self.keys_to(chooser, "Return")
-        self.wait_gone(chooser)
+        for attempt in range(attempts):
+            time.sleep(0.3)  # let the new dialog settle before typing
+            self.keys_to(chooser, "ctrl+l", "ctrl+a")
+            self.type_to(chooser, path)
+            self.keys_to(chooser, "Return")
+            try:
+                self.wait_gone(chooser, 5)
+                return
+            except Failure:
+                if attempt + 1 == attempts:
+                    raise
 
     def cancel_chooser(self):
         chooser = self.find_window(CHOOSER_TITLE)
