@@ -44,6 +44,7 @@ struct codec_session {
     uint32_t last_fed_frame;
     bool fresh;                        // nothing fed since the last restart
     int64_t last_target;               // packet number asked for last, -1 before any
+    dib_ref last_picture;              // the decoder's latest picture, for not-coded frames
     std::set<uint32_t> lost;           // packets the decoder refused or that could not be read
 };
 
@@ -190,6 +191,7 @@ static void restart(codec_session *s, uint32_t packet, uint32_t first_output)
     s->next_feed = packet;
     s->next_output = first_output;
     s->fresh = true;
+    s->last_picture.reset();
     s->lost.clear();
 }
 
@@ -352,12 +354,29 @@ dib_ref codec_session_picture(IAVIStream *stream, uint32_t frame)
             s->running = false;
             break;
         }
-        uint32_t packet = s->next_output++;
-        if (r < 0)  // this picture is lost; the ones after it still count
+        if (r < 0) {  // this picture is lost; the ones after it still count
+            s->next_output++;
             continue;
+        }
+        uint32_t packet = s->next_output;
+        // In MPEG-4 without reordering a picture's timestamp is its packet number, so
+        // packets the decoder consumed without a picture (MPEG-4 frames
+        // marked not coded) are known: they repeat the picture before.
+        if (s->mpeg4_part2 && s->ctx->has_b_frames == 0 && s->frame->pts != AV_NOPTS_VALUE && s->frame->pts > (int64_t)packet &&
+            s->frame->pts < (int64_t)s->packets.size()) {
+            for (; packet < (uint32_t)s->frame->pts; packet++) {
+                if (s->lost.erase(packet) != 0 || !s->last_picture)
+                    continue;
+                frame_cache_put(&stream->cache, s->packets[packet], s->last_picture, forward);
+                if (packet == target)
+                    result = s->last_picture;
+            }
+        }
+        s->next_output = packet + 1;
         stream->decodes++;
+        s->last_picture.reset();
         // Pictures too far before the target to survive in the cache are not converted.
-        uint64_t ahead = target - packet;
+        uint64_t ahead = packet < target ? target - packet : 0;
         size_t room = forward ? std::min(stream->cache.budget, stream->cache.forward_window) : stream->cache.budget;
         if (picture_size != 0 && ahead != 0 && ahead > room / picture_size) {
             av_frame_unref(s->frame);
@@ -367,6 +386,7 @@ dib_ref codec_session_picture(IAVIStream *stream, uint32_t frame)
         av_frame_unref(s->frame);
         if (!dib)
             continue;
+        s->last_picture = dib;
         frame_cache_put(&stream->cache, s->packets[packet], dib, forward);
         if (packet == target)
             result = dib;
