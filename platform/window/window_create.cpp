@@ -6,6 +6,7 @@
 #include <X11/Xutil.h>
 
 #include <string.h>
+#include <unistd.h>
 
 namespace {
 
@@ -48,6 +49,19 @@ void set_frame_hints(Display *display, Window xwindow, int x, int y, int width, 
     // manager would kill the connection.
     Atom delete_atom = XInternAtom(display, "WM_DELETE_WINDOW", False);
     XSetWMProtocols(display, xwindow, &delete_atom, 1);
+}
+
+// Which process and machine the window belongs to, for window managers and
+// for tools that look for a program's windows.
+void set_owner_properties(Display *display, Window xwindow)
+{
+    long pid = (long)getpid();
+    XChangeProperty(display, xwindow, XInternAtom(display, "_NET_WM_PID", False), XA_CARDINAL, 32,
+                    PropModeReplace, (const unsigned char *)&pid, 1);
+    char host[256] = "";
+    if (gethostname(host, sizeof(host) - 1) == 0)
+        XChangeProperty(display, xwindow, XA_WM_CLIENT_MACHINE, XA_STRING, 8, PropModeReplace,
+                        (const unsigned char *)host, (int)strlen(host));
 }
 
 void set_class_hint(Display *display, Window xwindow, const std::string &class_name)
@@ -131,6 +145,7 @@ HWND WINAPI CreateWindowExA(DWORD, LPCSTR class_name, LPCSTR window_name, DWORD 
     }
     set_frame_hints(display, xwindow, x, y, client_width, client_height);
     set_class_hint(display, xwindow, window_class.name);
+    set_owner_properties(display, xwindow);
 
     window_rec *window = new window_rec;
     window->owner = queue;

@@ -63,6 +63,7 @@ protected:
             xwindow = find_window_of_class(probe, "GRC0");
             return xwindow != 0 && window_viewable(probe, xwindow);
         }));
+        keep_contents_when_covered(probe, xwindow);
     }
 
     void close_window()

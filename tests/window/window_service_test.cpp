@@ -288,6 +288,7 @@ TEST_F(WindowService, DrawsEveryDibLayoutItTakesThroughBothPaths)
                 xwindow = find_window_of_class(probe, "DibTest");
                 return xwindow != 0 && window_viewable(probe, xwindow);
             }));
+            keep_contents_when_covered(probe, xwindow);
             std::vector<uint32_t> expected =
                 dib_rgb(probe, dib_job.bits.data(), width, height, c.bit_count, c.top_down);
             EXPECT_TRUE(wait_until(

@@ -2,6 +2,7 @@
 
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>
+#include <X11/extensions/Xcomposite.h>
 
 #include <dirent.h>
 #include <errno.h>
@@ -72,12 +73,17 @@ Window find_window_of_class(Display *display, const char *class_name)
     Window root_return, parent, *children = nullptr;
     unsigned count = 0;
     Window found = 0;
+    // Other tests' windows may vanish while we look at them.
+    XSync(display, False);
+    XErrorHandler previous = XSetErrorHandler(ignore_errors);
     if (!XQueryTree(display, DefaultRootWindow(display), &root_return, &parent, &children, &count))
-        return 0;
+        count = 0;
     for (unsigned i = 0; i < count && found == 0; i++) {
         XClassHint hint = {};
         if (XGetClassHint(display, children[i], &hint)) {
-            if (hint.res_class != nullptr && std::string(hint.res_class) == class_name)
+            std::vector<long> pid = read_long_property(display, children[i], "_NET_WM_PID");
+            if (hint.res_class != nullptr && std::string(hint.res_class) == class_name &&
+                pid.size() == 1 && pid[0] == (long)getpid())
                 found = children[i];
             XFree(hint.res_name);
             XFree(hint.res_class);
@@ -85,7 +91,17 @@ Window find_window_of_class(Display *display, const char *class_name)
     }
     if (children != nullptr)
         XFree(children);
+    XSync(display, False);
+    XSetErrorHandler(previous);
     return found;
+}
+
+void keep_contents_when_covered(Display *display, Window window)
+{
+    int event_base, error_base;
+    if (XCompositeQueryExtension(display, &event_base, &error_base))
+        XCompositeRedirectWindow(display, window, CompositeRedirectAutomatic);
+    XSync(display, False);
 }
 
 bool window_exists(Display *display, Window window)

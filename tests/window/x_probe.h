@@ -13,8 +13,13 @@
 // Null when there is no usable display (the tests then skip).
 Display *open_probe_display();
 
-// The top-level window whose WM_CLASS class is `class_name`, or 0.
+// This process's top-level window whose WM_CLASS class is `class_name`, or
+// 0. Other tests may have windows of the same class on the same server.
 Window find_window_of_class(Display *display, const char *class_name);
+
+// Other programs' windows may cover ours: have the server keep the window's
+// contents off screen (Composite), so XGetImage reads what was drawn.
+void keep_contents_when_covered(Display *display, Window window);
 
 bool window_exists(Display *display, Window window);
 bool window_viewable(Display *display, Window window);
