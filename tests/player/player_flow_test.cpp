@@ -245,7 +245,7 @@ TEST_P(player_flow, behaves_as_scripted)
         EXPECT_EQ(r.console_at_key.front(),
                   (long)(console.find(HOWTO) + sizeof(HOWTO) - 1));
     }
-    check_run_invariants(f.in, r);
+    check_run_invariants(f.in, r, prompt_shown);
 }
 
 INSTANTIATE_TEST_SUITE_P(flows, player_flow, ::testing::ValuesIn(flows),
