@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>  // before Xlib, whose macros clash with it
 
 #include "image_rec.h"
+#include "private_server.h"
 #include "x_probe.h"
 
 #include <X11/Xatom.h>
@@ -13,6 +14,7 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include <string>
 #include <thread>
 
 namespace {
@@ -84,6 +86,35 @@ protected:
         rec.pixels = frame.data();
         unlock_image(&rec);
         InvalidateRect(rec.hwnd, NULL, FALSE);
+    }
+
+    void check_frames_through_both_paths()
+    {
+        struct path_case {
+            const char *name;
+            bool no_shm;
+        };
+        const path_case cases[] = {{"MIT-SHM", false}, {"XPutImage", true}};
+        for (const path_case &c : cases) {
+            SCOPED_TRACE(c.name);
+            if (c.no_shm)
+                setenv("VIEWER_NO_SHM", "1", 1);
+            else
+                unsetenv("VIEWER_NO_SHM");
+            open_window();
+            if (HasFatalFailure())
+                return;
+            for (int seed : {1, 2}) {
+                std::vector<BYTE> dib = make_dib(frame_width, frame_height, 24, seed);
+                show_frame(dib);
+                EXPECT_TRUE(client_shows(dib)) << "frame " << seed;
+            }
+            int major, minor;
+            Bool pixmaps;
+            bool server_offers_shm = XShmQueryVersion(probe, &major, &minor, &pixmaps);
+            EXPECT_EQ(has_shared_segment(), server_offers_shm && !c.no_shm);
+            close_window();
+        }
     }
 
     bool client_shows(const std::vector<BYTE> &dib)
@@ -182,31 +213,42 @@ TEST_F(ImageWindow, IsBlackBeforeTheFirstFrame)
 // second frame replaces the first in the reused image.
 TEST_F(ImageWindow, PaintsEachFrameExactlyThroughSharedMemoryAndWithout)
 {
-    struct path_case {
-        const char *name;
-        bool no_shm;
-    };
-    const path_case cases[] = {{"MIT-SHM", false}, {"XPutImage", true}};
-    for (const path_case &c : cases) {
-        SCOPED_TRACE(c.name);
-        if (c.no_shm)
-            setenv("VIEWER_NO_SHM", "1", 1);
-        else
-            unsetenv("VIEWER_NO_SHM");
-        open_window();
-        if (HasFatalFailure())
-            return;
-        for (int seed : {1, 2}) {
-            std::vector<BYTE> dib = make_dib(frame_width, frame_height, 24, seed);
-            show_frame(dib);
-            EXPECT_TRUE(client_shows(dib)) << "frame " << seed;
-        }
-        int major, minor;
-        Bool pixmaps;
-        bool server_offers_shm = XShmQueryVersion(probe, &major, &minor, &pixmaps);
-        EXPECT_EQ(has_shared_segment(), server_offers_shm && !c.no_shm);
-        close_window();
+    check_frames_through_both_paths();
+}
+
+// A 16-bit server: the same frames, to the bits its visual keeps.
+class ImageWindowOnSixteenBits : public ImageWindow {
+protected:
+    void SetUp() override
+    {
+        if (!start_private_server("640x480x16", &server))
+            GTEST_SKIP() << "no Xvfb for a 16-bit server";
+        const char *shared = getenv("DISPLAY");
+        had_display = shared != nullptr;
+        saved_display = had_display ? shared : "";
+        setenv("DISPLAY", server.display.c_str(), 1);
+        ImageWindow::SetUp();
     }
+    void TearDown() override
+    {
+        ImageWindow::TearDown();
+        if (server.pid > 0) {
+            if (had_display)
+                setenv("DISPLAY", saved_display.c_str(), 1);
+            else
+                unsetenv("DISPLAY");
+        }
+        stop_private_server(&server);
+    }
+    private_server server;
+    bool had_display = false;
+    std::string saved_display;
+};
+
+TEST_F(ImageWindowOnSixteenBits, PaintsEachFrameThroughBothPaths)
+{
+    ASSERT_EQ(DefaultDepth(probe, DefaultScreen(probe)), 16);
+    check_frames_through_both_paths();
 }
 
 TEST_F(ImageWindow, IgnoresTheWindowManagersCloseRequest)
