@@ -2,6 +2,8 @@
 walk with its window checked frame by frame, and continuous display with
 its interrupt box."""
 
+import os
+
 import harness
 import media
 from harness import CANCEL, INTERRUPT_CAPTION, NO, OPEN_ERROR, STEP_CAPTION, YES
@@ -62,18 +64,45 @@ class Flows(harness.ViewerTest):
                 self.check_frame(run, window, path, shown, FRAMES, frames)
                 self.end_at_prompt(run, console)
 
+    def test_long_path_title_fits(self):
+        # Paths up to the chooser's 255 bytes, with three-byte characters: the
+        # title is cut to fit its 100-byte buffer, never inside a character.
+        # Three lengths, so that some cut lands on each byte of a character.
+        for total in (253, 254, 255):
+            with self.subTest(path_bytes=total):
+                folder = os.path.join(self.workdir, str(total))
+                while len(os.path.join(folder, "clip.avi").encode()) < 200:
+                    folder = os.path.join(folder, "動画フォルダ" + "x" * 30)
+                folder += "y" * (total - len(os.path.join(folder, "clip.avi").encode()))
+                os.makedirs(folder)
+                path = os.path.join(folder, "clip.avi")
+                self.assertEqual(len(path.encode()), total)
+                media.ffmpeg_avi(path, WIDTH, HEIGHT, 2)
+                run = self.start()
+                console = self.open_file(run, path, media.stream_info(path))
+                run.press(b"s")
+                window = run.find_window(b"] frame 0/2 ", suffix=True)
+                title = run.title(window)
+                self.assertLessEqual(len(title), 99)
+                title.decode("utf-8")  # whole characters only
+                run.answer(run.wait_box(STEP_CAPTION), CANCEL)
+                self.end_at_prompt(run, console)
+
     def test_continuous_with_interrupts(self):
         # A key typed with the mode key stays pending and interrupts after
         # frame 0; each row then answers the interrupt box.
         length = 30
         path, info, frames = self.make_file(length)
-        rows = {"yes ends at once": YES, "no goes on to the end": NO,
-                "cancel switches to stepping": CANCEL}
-        for name, answer in rows.items():
-            with self.subTest(answer=name):
+        # An arrow key gives two codes: the first is the mode key, the
+        # second stays pending and interrupts.
+        rows = {"yes ends at once": (b"xk", YES), "no goes on to the end": (b"xk", NO),
+                "cancel switches to stepping": (b"xk", CANCEL),
+                "an arrow as the mode key": (b"\x1b[A", YES)}
+        for name, (keys, answer) in rows.items():
+            with self.subTest(row=name):
                 run = self.start()
                 console = self.open_file(run, path, info)
-                run.press(b"xk")
+                run.press(keys)
                 window = run.image_window(path)
                 box = run.wait_box(INTERRUPT_CAPTION)
                 self.check_frame(run, window, path, 0, length, frames)
