@@ -222,6 +222,9 @@ LRESULT WINAPI DefWindowProcA(HWND hwnd, UINT message, WPARAM, LPARAM lparam)
         return TRUE;
     case WM_CLOSE:
         hold.unlock();
+        // A paint may come at any time until the window is gone: one last
+        // one here reads the frame buffer, so freeing it early shows.
+        w->proc(hwnd, WM_PAINT, 0, 0);
         w->proc(hwnd, WM_DESTROY, 0, 0);
         hold.lock();
         w->destroyed = true;
