@@ -22,7 +22,8 @@ bool riff_next_chunk(riff_source *src, uint64_t *pos, uint64_t end, riff_chunk *
     uint64_t padded = (uint64_t)chunk->size + (chunk->size & 1u);
     *pos = padded < room ? chunk->data + padded : end;
 
-    if (riff_is_list(*chunk) && chunk->avail >= 4) {
+    // A list of size 0 was never finished; its type is still there to read.
+    if (riff_is_list(*chunk) && (chunk->avail >= 4 || (chunk->size == 0 && room >= 4))) {
         uint8_t type[4];
         if (riff_read(src, chunk->data, type, sizeof(type)))
             chunk->list_type = riff_u32(type);

@@ -11,7 +11,7 @@ struct riff_chunk {
     uint64_t pos;        // of the 8-byte header
     uint64_t data;       // of the data, just after the header
     uint64_t avail;      // bytes of data inside the parent and the file (<= size)
-    uint32_t list_type;  // for RIFF and LIST chunks with avail >= 4; else 0
+    uint32_t list_type;  // for RIFF and LIST chunks with avail >= 4 or size 0; else 0
 };
 
 // Reads the chunk header at *pos, inside a parent that ends at `end`, and

@@ -6,7 +6,7 @@ static void add_movi(const riff_chunk &list, uint64_t parent_end, riff_layout *l
 {
     riff_movi movi;
     movi.fourcc_pos = list.data;
-    movi.begin = riff_list_begin(list);
+    movi.begin = list.data + 4;
     // An unfinished writer leaves the size 0: the list then runs to its parent's end.
     uint64_t end = list.size == 0 ? parent_end : riff_list_end(list);
     movi.end = end < movi.begin ? movi.begin : end;
@@ -23,6 +23,8 @@ static void read_form(riff_source *src, uint64_t begin, uint64_t end, bool first
     while (riff_next_chunk(src, &pos, end, &chunk)) {
         if (chunk.id == riff_tag("LIST") && chunk.list_type == riff_tag("movi")) {
             add_movi(chunk, end, layout);
+            if (chunk.size == 0)
+                return;  // it runs to the end
         } else if (!first) {
             continue;
         } else if (chunk.id == riff_tag("LIST") && chunk.list_type == riff_tag("hdrl")) {
@@ -47,13 +49,22 @@ HRESULT riff_read_layout(riff_source *src, riff_layout *layout)
 
     uint64_t pos = 0;
     riff_chunk riff;
-    if (!riff_next_chunk(src, &pos, src->size, &riff) || riff.id != riff_tag("RIFF") ||
-        riff.list_type != riff_tag("AVI "))
+    if (!riff_next_chunk(src, &pos, src->size, &riff) || riff.id != riff_tag("RIFF"))
         return AVIERR_BADFORMAT;
+    uint64_t form_begin = riff_list_begin(riff);
     uint64_t form_end = riff_list_end(riff);
-    if (riff.size == 4 || riff.size == 0)  // never finished: the form is the whole file
+    if (riff.size <= 4) {
+        // A writer that never finished leaves the size 0: the form is the whole file.
+        uint8_t type[4];
+        if (!riff_read(src, riff.data, type, sizeof(type)))
+            return AVIERR_BADFORMAT;
+        riff.list_type = riff_u32(type);
+        form_begin = riff.data + 4;
         form_end = src->size;
-    read_form(src, riff_list_begin(riff), form_end, true, layout);
+    }
+    if (riff.list_type != riff_tag("AVI "))
+        return AVIERR_BADFORMAT;
+    read_form(src, form_begin, form_end, true, layout);
     if (!layout->has_hdrl)
         return AVIERR_BADFORMAT;
 

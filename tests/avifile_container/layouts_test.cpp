@@ -312,6 +312,12 @@ INSTANTIATE_TEST_SUITE_P(
                         for (int i = 0; i < 9; i++)
                             set_u32(b, w.idx1 + 8 + 16 * i + 8, (uint32_t)(w.chunk_headers[i + 1] - w.movi_fourcc));
                     }},
+        damage_case{"unfinished_writer_sizes_zero",
+                    [](std::vector<uint8_t> *b, const avi_test_layout &w) {
+                        set_u32(b, 4, 0);                       // RIFF
+                        set_u32(b, w.movi_fourcc - 4, 0);       // movi
+                        b->resize(w.idx1);                      // no idx1 yet
+                    }},
         damage_case{"idx1_wrong_size",
                     [](std::vector<uint8_t> *b, const avi_test_layout &w) { set_u32(b, w.idx1 + 8 + 12, 3); }}),
     [](const ::testing::TestParamInfo<damage_case> &info) { return std::string(info.param.name); });
@@ -353,6 +359,21 @@ TEST(ContainerFrames, DroppedFrameWithoutAChunkKeepsIdx1)
     ASSERT_EQ(v.stream.frames.size(), 3u);
     EXPECT_EQ(v.stream.frames[0].size, 0u);
     EXPECT_EQ(frame_data(v.stream, 2), file.chunks[2].data);
+}
+
+TEST(ContainerFrames, Idx1WithoutKeyFlagsStartsDecodingAtTheFirstFrame)
+{
+    avi_test_file file = interleaved_file(-1, 0, 3);
+    for (avi_test_chunk &c : file.chunks)
+        c.key = false;
+    std::string path = temp_path("no_key_flags.avi");
+    ASSERT_TRUE(write_avi_file(path, file));
+    opened_video v(path);
+    ASSERT_EQ(v.result, AVIERR_OK);
+    ASSERT_EQ(v.stream.frames.size(), 3u);
+    EXPECT_EQ(v.stream.frames[0].flags & AVI_FRAME_KEY, AVI_FRAME_KEY);
+    EXPECT_EQ(v.stream.frames[1].flags & AVI_FRAME_KEY, 0u);
+    EXPECT_EQ(v.stream.frames[2].flags & AVI_FRAME_KEY, 0u);
 }
 
 TEST(ContainerFrames, PaletteChangeIsKeptWithTheFrameItPrecedes)

@@ -237,7 +237,7 @@ const malformed_case cases[] = {
      [] {
          odml_test_layout where;
          bytes_t b = odml_bytes(&where);
-         put_u64(&b, where.ix_chunks[0] + 8 + 12, 0xFFFFFFFFFFFFFF00ull);
+         put_u64(&b, where.ix_chunks[0] + 8 + 12, 0xFFFFFFFFFFFFFFFFull);
          return b;
      }},
 };
