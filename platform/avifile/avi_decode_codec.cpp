@@ -53,6 +53,39 @@ static bool key_frame(const avi_video_stream &video, uint32_t frame)
     return (video.frames[frame].flags & AVI_FRAME_KEY) != 0;
 }
 
+static bool has_start_code(const std::vector<uint8_t> &data, uint8_t code)
+{
+    for (size_t i = 0; i + 3 < data.size(); i++)
+        if (data[i] == 0 && data[i + 1] == 0 && data[i + 2] == 1 && data[i + 3] == code)
+            return true;
+    return false;
+}
+
+// MPEG-4 writers may put user data that changes decoding (DivX's "packed
+// B-frames" mark) only in the first chunk, before its first picture. A
+// decoder started at a later key frame would miss it, so those headers join
+// the codec private data.
+static void add_stream_headers(const avi_video_stream &video, std::vector<uint8_t> *private_data)
+{
+    const uint8_t user_data = 0xB2, picture = 0xB6;
+    if (video.frames.empty() || has_start_code(*private_data, user_data))
+        return;
+    uint32_t first = 0;
+    while (first < video.frames.size() && video.frames[first].size == 0)
+        first++;
+    std::vector<uint8_t> chunk;
+    if (first == video.frames.size() || !avi_read_frame(&video, first, &chunk))
+        return;
+    for (size_t i = 0; i + 3 < chunk.size(); i++) {
+        if (chunk[i] == 0 && chunk[i + 1] == 0 && chunk[i + 2] == 1 && chunk[i + 3] == picture) {
+            std::vector<uint8_t> headers(chunk.begin(), chunk.begin() + (long)i);
+            if (has_start_code(headers, user_data))
+                private_data->insert(private_data->end(), headers.begin(), headers.end());
+            return;
+        }
+    }
+}
+
 codec_session *codec_session_open(const IAVIStream *stream, char fourcc[5])
 {
     const avi_video_stream &video = stream->video;
@@ -87,14 +120,17 @@ codec_session *codec_session_open(const IAVIStream *stream, char fourcc[5])
     // 40-byte header, whatever biSize says: some writers count it in biSize.
     size_t header = sizeof(BITMAPINFOHEADER);
     size_t extra = video.format.size() - header;
-    if (extra > 0 && extra < (1u << 24)) {
-        ctx->extradata = (uint8_t *)av_mallocz(extra + AV_INPUT_BUFFER_PADDING_SIZE);
+    std::vector<uint8_t> private_data(video.format.begin() + (long)header, video.format.end());
+    if (id == AV_CODEC_ID_MPEG4)
+        add_stream_headers(video, &private_data);
+    if (!private_data.empty() && private_data.size() < (1u << 24)) {
+        ctx->extradata = (uint8_t *)av_mallocz(private_data.size() + AV_INPUT_BUFFER_PADDING_SIZE);
         if (ctx->extradata == NULL) {
             avcodec_free_context(&ctx);
             return NULL;
         }
-        memcpy(ctx->extradata, video.format.data() + header, extra);
-        ctx->extradata_size = (int)extra;
+        memcpy(ctx->extradata, private_data.data(), private_data.size());
+        ctx->extradata_size = (int)private_data.size();
     }
     if (avcodec_open2(ctx, codec, NULL) < 0) {
         avcodec_free_context(&ctx);
@@ -180,6 +216,34 @@ static uint32_t leading_pictures(IAVIStream *stream, size_t key_index)
         s->leading[key_index] = count;
     }
     return (uint32_t)s->leading[key_index];
+}
+
+// Pictures (VOP start codes) in a chunk, counting up to two.
+static int picture_count(const std::vector<uint8_t> &data)
+{
+    int count = 0;
+    for (size_t i = 0; i + 3 < data.size() && count < 2; i++)
+        if (data[i] == 0 && data[i + 1] == 0 && data[i + 2] == 1 && data[i + 3] == 0xB6)
+            count++;
+    return count;
+}
+
+// True when packets [from, to) are all MPEG-4 pictures marked not coded that
+// stand for dropped frames: tiny, and not the placeholder that follows a
+// chunk carrying a packed B-frame (the decoder makes that B-frame's picture
+// there, under the placeholder's timestamp).
+static bool dropped_pictures(IAVIStream *stream, uint32_t from, uint32_t to)
+{
+    codec_session *s = stream->codec;
+    const size_t largest_not_coded = 19;
+    for (uint32_t p = from; p < to; p++) {
+        if (stream->video.frames[s->packets[p]].size > largest_not_coded || p == 0)
+            return false;
+        if (!avi_read_frame(&stream->video, s->packets[p - 1], &stream->chunk) ||
+            picture_count(stream->chunk) > 1)
+            return false;
+    }
+    return true;
 }
 
 static void restart(codec_session *s, uint32_t packet, uint32_t first_output)
@@ -359,11 +423,12 @@ dib_ref codec_session_picture(IAVIStream *stream, uint32_t frame)
             continue;
         }
         uint32_t packet = s->next_output;
-        // In MPEG-4 without reordering a picture's timestamp is its packet number, so
-        // packets the decoder consumed without a picture (MPEG-4 frames
-        // marked not coded) are known: they repeat the picture before.
-        if (s->mpeg4_part2 && s->ctx->has_b_frames == 0 && s->frame->pts != AV_NOPTS_VALUE && s->frame->pts > (int64_t)packet &&
-            s->frame->pts < (int64_t)s->packets.size()) {
+        // A picture's timestamp is the packet it was decoded from, so packets
+        // the decoder consumed without a picture (MPEG-4 frames marked not
+        // coded) show up as a gap: they repeat the picture before.
+        if (s->mpeg4_part2 && s->frame->pts != AV_NOPTS_VALUE && s->frame->pts > (int64_t)packet &&
+            s->frame->pts < (int64_t)s->packets.size() &&
+            dropped_pictures(stream, packet, (uint32_t)s->frame->pts)) {
             for (; packet < (uint32_t)s->frame->pts; packet++) {
                 if (s->lost.erase(packet) != 0 || !s->last_picture)
                     continue;
