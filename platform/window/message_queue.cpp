@@ -147,6 +147,8 @@ void drop_sent_messages(thread_queue *queue, window_rec *window)
     }
 }
 
+// The window and range filters are not applied: the viewer's loop asks for
+// every message of its thread.
 BOOL WINAPI GetMessageA(LPMSG msg, HWND, UINT, UINT)
 {
     thread_queue *queue = current_queue();
