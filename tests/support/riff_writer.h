@@ -12,7 +12,8 @@
 // riff_raw writes bytes as they are; riff_patch overwrites bytes already written.
 //
 // High level: write_avi_file(path, avi_test_file) writes a whole AVI 1.0 file
-// from a list of streams and chunks, with an idx1 in either offset style or none.
+// from a list of streams and chunks, with an idx1 in either offset style or none;
+// simple_video_file() gives a ready one-stream uncompressed description to start from.
 // avi_strh() and avi_bitmap_header() build the header records; le16/le32/le64
 // append little-endian values. read_whole_file / write_whole_file help to
 // damage a fixture.
