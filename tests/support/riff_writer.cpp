@@ -74,6 +74,10 @@ void riff_chunk(riff_writer *w, const char *id, const std::vector<uint8_t> &data
 
 void riff_hole_chunk(riff_writer *w, const char *id, uint64_t size)
 {
+    if (size > 0xFFFFFFFFu) {  // a chunk's size has 32 bits
+        w->failed = true;
+        return;
+    }
     std::vector<uint8_t> header;
     fourcc(&header, id);
     le32(&header, (uint32_t)size);

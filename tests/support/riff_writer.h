@@ -5,7 +5,7 @@
 //   riff_create(&w, path);                 // false when the file cannot be made
 //   riff_begin_list(&w, "RIFF", "AVI ");   // a RIFF or LIST header; size patched at the end
 //   riff_chunk(&w, "strh", bytes);         // a chunk with its data (padded to even)
-//   riff_hole_chunk(&w, "JUNK", 5ull << 30); // a chunk whose body is a sparse hole
+//   riff_hole_chunk(&w, "JUNK", 0xF0000000); // a chunk whose body is a sparse hole (< 4 GiB)
 //   riff_end_list(&w);
 //   riff_finish(&w);                       // flushes and closes; false on any write error
 // riff_pos(&w) is the offset the next byte goes to (for index entries);
