@@ -60,7 +60,6 @@ struct dialog_request {
     OPENFILENAMEA fields = {};
     std::string filter;     // the whole list, terminators included
     std::string title;
-    bool file_buffer_was_empty = false;
 };
 
 struct box_shown {
@@ -139,7 +138,6 @@ std::vector<BYTE> frame_dib(LONG n, LONG width, LONG height, layout l);
 // Shared by the fake services.
 void log_event(const std::string &event);
 int settle_window(); // waits for pending paints; what the client shows
-void attach_window_state(const script &s);
 
 } // namespace fake
 
