@@ -48,7 +48,13 @@ HRESULT WINAPI AVIStreamOpenFromFileA(PAVISTREAM *stream, LPCSTR path, DWORD typ
     }
     frame_cache_init(&s->cache, frame_cache_default_budget);
     s->last_raw_frame = -1;
-    avi_decode_prepare(s);
+    try {
+        avi_decode_prepare(s);
+    } catch (const std::bad_alloc &) {
+        avi_close_video(&s->video);
+        delete s;
+        return AVIERR_MEMORY;
+    }
     s->uncompressed = raw_is_uncompressed(s->video.format);
     if (s->uncompressed) {
         // A layout we cannot convert opens, and its frames fail.

@@ -8,6 +8,7 @@
 #include <string.h>
 
 #include <algorithm>
+#include <new>
 #include <set>
 
 extern "C" {
@@ -110,8 +111,12 @@ codec_session *codec_session_open(const IAVIStream *stream, char fourcc[5])
     if (ctx == NULL)
         return NULL;
     ctx->codec_tag = tag;
-    ctx->width = h.biWidth;
-    ctx->height = h.biHeight < 0 ? -(int64_t)h.biHeight : h.biHeight;
+    // A size past what we deliver is left for the decoder to find in the data.
+    int64_t height = h.biHeight < 0 ? -(int64_t)h.biHeight : h.biHeight;
+    if (dib_packed_size(h.biWidth, height) != 0) {
+        ctx->width = h.biWidth;
+        ctx->height = (int)height;
+    }
     ctx->bits_per_coded_sample = h.biBitCount;
     ctx->thread_count = 0;  // as many as the machine has
     ctx->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
@@ -137,7 +142,11 @@ codec_session *codec_session_open(const IAVIStream *stream, char fourcc[5])
         return NULL;
     }
 
-    codec_session *s = new codec_session();
+    codec_session *s = new (std::nothrow) codec_session();
+    if (s == NULL) {
+        avcodec_free_context(&ctx);
+        return NULL;
+    }
     s->ctx = ctx;
     s->pkt = av_packet_alloc();
     s->frame = av_frame_alloc();
@@ -153,14 +162,19 @@ codec_session *codec_session_open(const IAVIStream *stream, char fourcc[5])
             memcpy(s->base_palette.data(), video.format.data() + video.format.size() - count * sizeof(RGBQUAD),
                    count * sizeof(RGBQUAD));
     }
-    for (uint32_t f = 0; f < video.frames.size(); f++) {
-        if (video.frames[f].size == 0)
-            continue;
-        if (key_frame(video, f))
-            s->keys.push_back((uint32_t)s->packets.size());
-        s->packets.push_back(f);
+    try {
+        for (uint32_t f = 0; f < video.frames.size(); f++) {
+            if (video.frames[f].size == 0)
+                continue;
+            if (key_frame(video, f))
+                s->keys.push_back((uint32_t)s->packets.size());
+            s->packets.push_back(f);
+        }
+        s->leading.assign(s->keys.size(), -1);
+    } catch (const std::bad_alloc &) {
+        codec_session_close(s);
+        return NULL;
     }
-    s->leading.assign(s->keys.size(), -1);
     s->running = false;
     s->draining = false;
     s->next_feed = 0;
