@@ -8,13 +8,14 @@ import subprocess
 import harness
 
 
-def ffmpeg_avi(path, width, height, frames, pix_fmt="bgr24", bottom_up=False, rate=5):
+def ffmpeg_avi(path, width, height, frames, pix_fmt="bgr24", bottom_up=False, rate=5,
+               codec="rawvideo"):
     """testsrc (distinct frames) as raw video. ffmpeg stores rows top-down
     (negative biHeight) unless asked for bottom-up rows."""
     flip = ["-vf", "vflip", "-flipped_raw_rgb", "1"] if bottom_up else []
     subprocess.run([harness.options.ffmpeg, "-y", "-loglevel", "error", "-f", "lavfi", "-i",
                     "testsrc=size=%dx%d:rate=%d" % (width, height, rate), "-frames:v",
-                    str(frames)] + flip + ["-c:v", "rawvideo", "-pix_fmt", pix_fmt, path],
+                    str(frames)] + flip + ["-c:v", codec, "-pix_fmt", pix_fmt, path],
                    check=True, timeout=60)
     return path
 

@@ -1,5 +1,5 @@
-"""Every uncompressed pixel layout, end to end: the window shows exactly the
-frames the file holds."""
+"""Every uncompressed pixel layout, and one lossless compressed one, end to
+end: the window shows exactly the frames the file holds."""
 
 import harness
 import media
@@ -8,9 +8,9 @@ from harness import STEP_CAPTION, YES
 WIDTH, HEIGHT, FRAMES = 97, 33, 3
 
 
-def ffmpeg_layout(pix_fmt, bottom_up=False):
+def ffmpeg_layout(pix_fmt, bottom_up=False, codec="rawvideo"):
     def make(test, path):
-        media.ffmpeg_avi(path, WIDTH, HEIGHT, FRAMES, pix_fmt, bottom_up)
+        media.ffmpeg_avi(path, WIDTH, HEIGHT, FRAMES, pix_fmt, bottom_up, codec=codec)
         return media.decoded_frames(path, WIDTH, HEIGHT)
     return make
 
@@ -35,6 +35,7 @@ LAYOUTS = {
     "16-bit 5-5-5": ffmpeg_layout("rgb555le"),
     "16-bit 5-6-5 bit fields": rgb565_layout,
     "32-bit": ffmpeg_layout("bgra"),
+    "PNG frames (compressed, lossless)": ffmpeg_layout("bgr24", codec="png"),
 }
 
 
