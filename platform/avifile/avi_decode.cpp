@@ -31,8 +31,10 @@ static bool read_exactly(const avi_video_stream &video, uint64_t offset, uint8_t
 static dib_ref raw_picture(IAVIStream *stream, uint32_t frame)
 {
     const raw_layout &layout = stream->raw;
+    const avi_frame_entry &entry = stream->video.frames[frame];
+    // A chunk too short for the frame fails before its picture is allocated.
     size_t size = dib_packed_size(layout.width, layout.height);
-    if (size == 0)
+    if (size == 0 || entry.size < raw_bytes_needed(layout))
         return nullptr;
     dib_ref dib = frame_cache_buffer(&stream->cache, size);
     if (!dib)
@@ -40,7 +42,6 @@ static dib_ref raw_picture(IAVIStream *stream, uint32_t frame)
     dib_write_header(dib->data(), layout.width, layout.height);
 
     // Already our layout: straight from the file into the picture.
-    const avi_frame_entry &entry = stream->video.frames[frame];
     if (layout.bits == 24 && !layout.top_down && entry.size >= layout.frame_bytes) {
         if (!read_exactly(stream->video, entry.offset, dib->data() + sizeof(BITMAPINFOHEADER),
                           (size_t)layout.frame_bytes))

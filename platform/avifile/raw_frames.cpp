@@ -166,13 +166,16 @@ static void convert_row(const raw_layout &layout, const uint8_t *in, uint8_t *ou
     }
 }
 
+uint64_t raw_bytes_needed(const raw_layout &layout)
+{
+    uint64_t last_row = dib_stride(layout.width, layout.bits) * (uint64_t)(layout.height - 1);
+    return last_row + ((uint64_t)layout.width * (uint64_t)layout.bits + 7) / 8;
+}
+
 bool raw_convert(const raw_layout &layout, const uint8_t *data, size_t size,
                  const RGBQUAD *palette, size_t palette_count, uint8_t *out)
 {
-    // The last row need not carry its padding.
-    uint64_t last_row = dib_stride(layout.width, layout.bits) * (uint64_t)(layout.height - 1);
-    uint64_t needed = last_row + ((uint64_t)layout.width * (uint64_t)layout.bits + 7) / 8;
-    if (size < needed)
+    if (size < raw_bytes_needed(layout))
         return false;
     size_t out_stride = (size_t)dib_stride(layout.width, 24);
     for (int32_t y = 0; y < layout.height; y++) {

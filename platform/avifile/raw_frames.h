@@ -32,6 +32,9 @@ bool raw_layout_from_format(const std::vector<uint8_t> &format, raw_layout *layo
 // True when strf's compression code names uncompressed frames at all.
 bool raw_is_uncompressed(const std::vector<uint8_t> &format);
 
+// Bytes a frame chunk must hold (its last row may go without padding).
+uint64_t raw_bytes_needed(const raw_layout &layout);
+
 // Converts one frame chunk into `out` (rows of dib_stride(width, 24) bytes,
 // bottom-up). False when the chunk is too short for the frame.
 bool raw_convert(const raw_layout &layout, const uint8_t *data, size_t size,

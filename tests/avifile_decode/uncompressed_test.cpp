@@ -257,6 +257,23 @@ TEST(short_frame, fails_alone)
     AVIStreamRelease(stream);
 }
 
+TEST(short_frame, of_a_huge_picture_fails_without_taking_its_memory)
+{
+    const layout_case huge = {"huge", 8, BI_RGB, {}, 27144, 16644};
+    avi_test_file file;
+    file.streams.push_back(video_stream(huge, nullptr, 2));
+    for (int f = 0; f < 2; f++)
+        file.chunks.push_back({"00db", std::vector<uint8_t>(32, 1), true});
+    std::string path = test_folder("huge") + "/huge.avi";
+    ASSERT_TRUE(write_avi_file(path, file));
+    PAVISTREAM stream = open_stream(path);
+    ASSERT_NE(stream, nullptr);
+    bgr_picture got;
+    EXPECT_FALSE(get_frame(stream, 1, &got));
+    EXPECT_FALSE(get_frame(stream, 0, &got));
+    AVIStreamRelease(stream);
+}
+
 TEST(frame_numbers, outside_the_stream_give_no_frame)
 {
     std::vector<bgr_picture> expected;
