@@ -93,6 +93,22 @@ def from_ffmpeg(suffix, *args):
     return make
 
 
+def run_length_frames(payload):
+    """An 8-bit run-length stream whose frames all hold `payload`."""
+    palette = bytes(range(256)) * 4
+    return lambda good, at: media.riff_avi(WIDTH, HEIGHT, [payload] * 2, 8, compression=1,
+                                           extra=palette)
+
+
+def palette_file(change):
+    """A palettized file from ffmpeg, then `change`d."""
+    def make(good, at):
+        pal8 = from_ffmpeg(".avi", "-f", "lavfi", "-i", "testsrc=size=%dx%d" % (WIDTH, HEIGHT),
+                           "-frames:v", "2", "-c:v", "rawvideo", "-pix_fmt", "pal8")(good, at)
+        return change(pal8, media.Layout(pal8))
+    return make
+
+
 FOREIGN = {
     "empty": lambda good, at: b"",
     "random bytes": lambda good, at: noise(5000),
@@ -127,6 +143,9 @@ HEADERS = {
             both(with_i32(lambda at: at.width(), 0x7FFFFFFF),
                  with_i32(lambda at: at.height(), 0x7FFFFFFF)))),
     "biClrUsed huge": with_u32(lambda at: at.strf + 32, 0xFFFFFFF0),
+    "palette larger than strf": palette_file(with_u32(lambda at: at.strf - 4, 40 + 16)),
+    "palette biClrUsed huge": palette_file(with_u32(lambda at: at.strf + 32, 0x01000000)),
+    "palette biClrUsed 257": palette_file(with_u32(lambda at: at.strf + 32, 257)),
 }
 
 STRUCTURE = {
@@ -145,6 +164,11 @@ STRUCTURE = {
     "super index count past its chunk": super_index(0xFFFFFFFF, lambda junk, size: []),
     "super index pointing at itself": super_index(
         1, lambda junk, size: [(junk, size + 8)]),
+    "run-length runs past the frame": run_length_frames(b"\xff\x01" * 4000 + b"\x00\x01"),
+    "run-length deltas past the frame": run_length_frames(b"\x00\x02\xff\xff" * 50 +
+                                                          b"\x04\x01\x00\x01"),
+    "run-length literal past the chunk": run_length_frames(b"\x00\xff" + b"\x01" * 10),
+    "run-length without an end": run_length_frames(b"\x02\x01" * 3),
     "zero-size chunks by the hundred thousand": many_zero_chunks(200000, indexed=False),
     "zero-size frames by the hundred thousand": many_zero_chunks(200000, indexed=True),
 }

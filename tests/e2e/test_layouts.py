@@ -1,6 +1,8 @@
 """Every uncompressed pixel layout, and one lossless compressed one, end to
 end: the window shows exactly the frames the file holds."""
 
+import re
+
 import harness
 import media
 from harness import STEP_CAPTION, YES
@@ -43,7 +45,7 @@ class Layouts(harness.ViewerTest):
     def test_each_layout_shows_its_frames(self):
         for name, make in LAYOUTS.items():
             with self.subTest(layout=name):
-                path = self.path(name.replace(" ", "_") + ".avi")
+                path = self.path(re.sub(r"[^A-Za-z0-9]+", "_", name) + ".avi")
                 frames = make(self, path)
                 self.assertEqual(len(frames), FRAMES)
                 run = self.start()
