@@ -54,7 +54,7 @@ def wait_until(what, probe, timeout=WAIT, interval=0.02):
         if value:
             return value
         if time.monotonic() > deadline:
-            raise Failure("timed out waiting for " + what)
+            raise Failure("timed out waiting for " + (what() if callable(what) else what))
         time.sleep(interval)
 
 
@@ -170,7 +170,7 @@ class Viewer:
 
     def wait_console(self, wanted, timeout=WAIT):
         """Waits until the console output contains `wanted`; returns all of it."""
-        return wait_until("console text %r (have %r)" % (wanted, self.console()[-200:]),
+        return wait_until(lambda: "console text %r (have %r)" % (wanted, self.console()[-300:]),
                           lambda: wanted in self.console() and self.console(), timeout)
 
     def terminal_now(self):
@@ -257,11 +257,18 @@ class Viewer:
         chooser = self.find_window(CHOOSER_TITLE)
         for attempt in range(attempts):
             time.sleep(0.3)  # let the new dialog settle before typing
-            self.keys_to(chooser, "ctrl+l", "ctrl+a")
-            self.type_to(chooser, path)
-            self.keys_to(chooser, "Return")
+            if not self.dpy.viewable(chooser):
+                return  # the last attempt was taken after all, slowly
             try:
-                self.wait_gone(chooser, 5)
+                self.keys_to(chooser, "ctrl+l", "ctrl+a")
+                self.type_to(chooser, path)
+                self.keys_to(chooser, "Return")
+            except subprocess.CalledProcessError:
+                if self.dpy.viewable(chooser):
+                    raise
+                return
+            try:
+                self.wait_gone(chooser, 8)
                 return
             except Failure:
                 if attempt + 1 == attempts:
@@ -290,7 +297,7 @@ class Viewer:
         return self.dpy.title(window)
 
     def wait_title(self, window, wanted, timeout=WAIT):
-        return wait_until("title %r (have %r)" % (wanted, self.dpy.title(window)),
+        return wait_until(lambda: "title %r (have %r)" % (wanted, self.dpy.title(window)),
                           lambda: self.dpy.title(window) == wanted, timeout)
 
     def wait_pixels(self, window, width, height, wanted, timeout=WAIT):
