@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is needed, builds the viewer (Linux and Windows) and runs
-# every test, under a private X server.
+# every test, under a private X server: the suite, the suite again under
+# the sanitizers, and a bounded fuzzing run. QUICK=1 runs the suite alone.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -27,4 +28,9 @@ for _ in $(seq 50); do
 done
 export DISPLAY=":$display_no"
 
-ctest --test-dir "$build" --output-on-failure -j2 --timeout 300
+ctest --test-dir "$build" --output-on-failure -j2 --timeout 600
+
+if [ "${QUICK:-0}" != 1 ]; then
+  tools/test-sanitizers.sh
+  tests/fuzz/run_fuzz.sh
+fi
