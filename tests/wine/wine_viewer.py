@@ -35,25 +35,29 @@ def wine_env(prefix):
     return env
 
 
-def stop_wineserver(wine, prefix):
-    server = shutil.which("wineserver") or "wineserver"
+def wineserver(wine):
     if os.path.basename(wine).startswith("wine64") and os.path.exists("/usr/lib/wine/wineserver64"):
-        server = "/usr/lib/wine/wineserver64"
-    subprocess.run([server, "-k"], env=wine_env(prefix), capture_output=True, timeout=30)
+        return "/usr/lib/wine/wineserver64"
+    return shutil.which("wineserver") or "wineserver"
+
+
+def stop_wineserver(wine, prefix):
+    subprocess.run([wineserver(wine), "-k"], env=wine_env(prefix), capture_output=True, timeout=30)
 
 
 # --- the prefix, made once per test run ------------------------------------
 
 def prepare_template(template, wine, values_exe):
     """Makes a fresh Wine prefix and notes whether Wine can run the build's
-    programs here. Records the probe's output for the tests to read."""
+    programs here, with the values probe's output for the tests to read.
+    Returns False when Wine runs here but the set-up failed."""
     shutil.rmtree(template, ignore_errors=True)
     os.makedirs(template)
-    marker = os.path.join(template, "state")
 
-    def note(text):
-        with open(marker, "w") as f:
+    def note(text, usable_platform=True):
+        with open(os.path.join(template, "state"), "w") as f:
             f.write(text)
+        return usable_platform
 
     if shutil.which(wine) is None:
         return note(f"no {wine} on this machine")
@@ -61,18 +65,29 @@ def prepare_template(template, wine, values_exe):
         return note(f"{values_exe} is not built")
     env = wine_env(template)
     try:
-        subprocess.run([wine, "wineboot", "-i"], env=env, capture_output=True, timeout=240)
+        subprocess.run([wine, "wineboot", "-i"], env=env, capture_output=True, timeout=300)
+        # The set-up goes on after wineboot returns; it is done when the
+        # prefix's processes have all ended.
+        subprocess.run([wineserver(wine), "-w"], env=env, capture_output=True, timeout=300)
         probe = subprocess.run([wine, values_exe], env=env, capture_output=True, timeout=120)
+        shell = b""
+        if b"sizeof_WNDCLASSEXA" not in probe.stdout:
+            shell = subprocess.run([wine, "cmd", "/c", "echo", "wine runs"], env=env,
+                                   capture_output=True, timeout=120).stdout
     except subprocess.TimeoutExpired:
+        return note("Wine did not finish in time", False)
+    finally:
         stop_wineserver(wine, template)
-        return note("Wine did not start within its time")
-    stop_wineserver(wine, template)
     if b"sizeof_WNDCLASSEXA" not in probe.stdout:
+        if b"wine runs" in shell:
+            return note(f"Wine runs, but {values_exe} printed nothing", False)
         reason = probe.stderr.decode("utf-8", "replace").strip().splitlines()
-        return note("Wine cannot run 32-bit Windows programs here: " + (reason[-1] if reason else "no output"))
+        return note("Wine cannot run Windows programs here: " + (reason[-1] if reason else "no output"))
+    if not os.path.exists(os.path.join(template, ".update-timestamp")):
+        return note("wineboot did not finish the Wine prefix", False)
     with open(os.path.join(template, "values.txt"), "wb") as f:
         f.write(probe.stdout)
-    note(READY)
+    return note(READY)
 
 
 def template_state(template):
@@ -106,26 +121,6 @@ def copy_prefix(template, into):
     prefix = os.path.join(into, "prefix")
     shutil.copytree(template, prefix, symlinks=True, copy_function=_link_or_copy)
     return prefix
-
-
-def start_private_display():
-    """An X server of this test's own, so that no other test's keys reach
-    the Wine windows; DISPLAY points at it. Returns the server process."""
-    read_fd, write_fd = os.pipe()
-    server = subprocess.Popen(["Xvfb", "-displayfd", str(write_fd), "-screen", "0",
-                               "1280x1024x24", "-nolisten", "tcp"], pass_fds=(write_fd,),
-                              stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    os.close(write_fd)
-    number = b""
-    ready, _, _ = select.select([read_fd], [], [], 30)
-    if ready:
-        number = os.read(read_fd, 32).strip()
-    os.close(read_fd)
-    if not number:
-        server.kill()
-        skip("no private X server could be started")
-    os.environ["DISPLAY"] = ":" + number.decode()
-    return server
 
 
 # --- X ----------------------------------------------------------------------
@@ -208,6 +203,12 @@ def capture(wid, width, height):
     return b"".join(raw[y * w * 3:y * w * 3 + width * 3] for y in range(height))
 
 
+def screenshot(path):
+    """The whole screen, for looking at a failure afterwards."""
+    subprocess.run(["import", "-window", "root", path], capture_output=True, timeout=60)
+    print("screen saved as", path)
+
+
 def press(wid, *keys):
     xdotool("windowfocus", "--sync", wid)
     xdotool("key", "--delay", "50", *keys)
@@ -221,14 +222,18 @@ def type_text(wid, text):
 # --- the program ---------------------------------------------------------------
 
 class Viewer:
-    """One run of the program: its process, console pty and stdout pipe."""
+    """One run of the program: its process, console pty and stdout pipe.
+    Wine's own messages go to a file: on the console pty they can keep the
+    program from getting as far as its dialog."""
 
     def __init__(self, wine, exe, prefix, cwd):
         self.wine, self.prefix = wine, prefix
         self.master, slave = pty.openpty()
         out_read, out_write = os.pipe()
-        self.proc = subprocess.Popen([wine, exe], stdin=slave, stdout=out_write, stderr=slave,
-                                     cwd=cwd, env=wine_env(prefix), start_new_session=True)
+        self.wine_log = os.path.join(cwd, "wine.log")
+        with open(self.wine_log, "wb") as log:
+            self.proc = subprocess.Popen([wine, exe], stdin=slave, stdout=out_write, stderr=log,
+                                         cwd=cwd, env=wine_env(prefix), start_new_session=True)
         os.close(slave)
         os.close(out_write)
         self.out_fd = out_read
@@ -289,6 +294,10 @@ class Viewer:
                 os.close(fd)
         self.out_fd = self.master = None
 
+    def wine_messages(self):
+        with open(self.wine_log, "rb") as f:
+            return f.read().decode("utf-8", "replace")
+
 
 def windows_path(unix_path):
     return "Z:" + os.path.abspath(unix_path).replace("/", "\\")
@@ -301,5 +310,6 @@ def scratch_dir():
 
 if __name__ == "__main__":
     # wine_viewer.py TEMPLATE_PREFIX WINE VALUES_EXE: the once-per-run set-up.
-    prepare_template(*sys.argv[1:4])
+    fine = prepare_template(*sys.argv[1:4])
     print("Wine prefix:", template_state(sys.argv[1]))
+    sys.exit(0 if fine else 1)
