@@ -121,10 +121,6 @@ FOREIGN = {
 }
 
 HEADERS = {
-    "truncated in hdrl": cut(lambda at: at.hdrl + 60),
-    "truncated in strf": cut(lambda at: at.strf + 20),
-    "truncated in movi": cut(lambda at: at.first_frame + FRAME_BYTES * 3 // 2),
-    "truncated in idx1": cut(lambda at: at.idx1 + 8 + 20),
     "strf shorter than a header": with_u32(lambda at: at.strf - 4, 20),
     "biBitCount 0": with_u16(lambda at: at.bit_count(), 0),
     "biBitCount 7": with_u16(lambda at: at.bit_count(), 7),
@@ -148,7 +144,11 @@ HEADERS = {
     "palette biClrUsed 257": palette_file(with_u32(lambda at: at.strf + 32, 257)),
 }
 
-STRUCTURE = {
+CHUNKS_AND_LISTS = {
+    "truncated in hdrl": cut(lambda at: at.hdrl + 60),
+    "truncated in strf": cut(lambda at: at.strf + 20),
+    "truncated in movi": cut(lambda at: at.first_frame + FRAME_BYTES * 3 // 2),
+    "truncated in idx1": cut(lambda at: at.idx1 + 8 + 20),
     "RIFF size 0xFFFFFFFF": with_u32(lambda at: 4, 0xFFFFFFFF),
     "movi size 0xFFFFFFFF": with_u32(lambda at: at.movi + 4, 0xFFFFFFFF),
     "strf size 0xFFFFFFFF": with_u32(lambda at: at.strf - 4, 0xFFFFFFFF),
@@ -157,6 +157,9 @@ STRUCTURE = {
     "hdrl LIST wrapping 32 bits": with_u32(lambda at: at.hdrl + 4, 0xFFFFFFF8),
     "strl LIST running past hdrl": with_u32(lambda at: media.chunk_offsets(at.data, b"strl")[0] + 4,
                                             0x00100000),
+}
+
+INDEXES_AND_FRAMES = {
     "idx1 offset past the end": with_u32(lambda at: at.idx1 + 8 + 8, 0x7FFFFFF0),
     "idx1 size larger than the frame": with_u32(lambda at: at.idx1 + 8 + 12, 0x7FFFFFF0),
     "frame chunk smaller than a frame": with_u32(lambda at: at.idx1 + 8 + 12, 10),
@@ -234,8 +237,11 @@ class Hostile(harness.ViewerTest):
     def test_broken_headers(self):
         self.run_table(HEADERS)
 
-    def test_broken_structure(self):
-        self.run_table(STRUCTURE)
+    def test_broken_chunks_and_lists(self):
+        self.run_table(CHUNKS_AND_LISTS)
+
+    def test_broken_indexes_and_frames(self):
+        self.run_table(INDEXES_AND_FRAMES)
 
 
 if __name__ == "__main__":
