@@ -47,7 +47,8 @@ CONTINUOUS_WALK = [("frame", FRAMES - 1)]
 
 # name: (file maker, file name, mode keys, walk, pixel tolerance (largest, mean))
 CASES = {
-    # ffmpeg writes uncompressed 24-bit files top-down (negative height).
+    # ffmpeg writes uncompressed 24-bit files top-down (negative height);
+    # its index flags every frame as a key frame, which stepping back needs.
     "uncompressed_topdown": (ffmpeg_file("rawvideo"), "raw.avi", b"s", STEP_WALK, (0, 0)),
     "uncompressed_bottomup": (own_file("bgr24"), "rawbu.avi", b"s", STEP_WALK, (0, 0)),
     "cinepak": (ffmpeg_file("cinepak"), "cvid.avi", b"s", STEP_WALK, (4, 0.5)),
@@ -59,6 +60,8 @@ CASES = {
     "layout_8bit": (own_file("pal8"), "x8.avi", b"s", SHORT_STEP_WALK, (0, 0)),
     "layout_rle8": (own_file("rle8"), "rle8.avi", b"s", SHORT_STEP_WALK, (0, 0)),
     # A second key waits in the console: it interrupts right after frame 0.
+    "interrupt_yes_quits": (own_file("bgr24"), "intq.avi", b"cx",
+                            [("frame", 0), ("interrupt", "Return")], (0, 0)),
     "interrupt_cancel_then_quit": (
         own_file("bgr24"), "intr.avi", b"cx",
         [("frame", 0), ("interrupt", "Escape"), ("frame", 1), ("step", "Return"), ("frame", 2),
@@ -163,7 +166,7 @@ def walk_viewer(viewer, avi, mode_keys, walk, pictures, tolerance, metrics):
     viewer.key(mode_keys)
 
     path = wine_viewer.windows_path(avi)
-    window = None
+    window = title = None
     for action, arg in walk:
         if action == "frame":
             title = t["TEXT_WINDOW_TITLE"].replace("%s", path, 1) % (arg, FRAMES)
@@ -185,6 +188,8 @@ def walk_viewer(viewer, avi, mode_keys, walk, pictures, tolerance, metrics):
 
     prompt = sj("TEXT_CLOSING_PROMPT")
     expect("closing prompt shown before the key wait", viewer.wait_stdout(prompt, 120), True)
+    # No frame after the walk's last one was shown.
+    expect("title at the closing prompt", wine_viewer.window_title(window), title)
     viewer.key(b"q")
     expect("exit status", viewer.wait_exit(120), 0)
     expect("standard output", viewer.stdout, instructions + prompt)
