@@ -10,6 +10,7 @@
 
 #include <stdio.h>
 #include <string.h>
+#include <sys/mman.h>
 #include <unistd.h>
 
 static void print_code(int code)
@@ -47,7 +48,12 @@ int main(int argc, char **argv)
 
     if (strcmp(mode, "crash") == 0) {
         print_code(_getch());
-        volatile int *nowhere = NULL;
+        // A page no access is allowed to: the processor faults, where a null
+        // store would be caught first by an undefined-behaviour check.
+        void *page = mmap(NULL, 4096, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (page == MAP_FAILED)
+            return 2;
+        volatile int *nowhere = (volatile int *)page;
         *nowhere = 1;
         return 0;
     }

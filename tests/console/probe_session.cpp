@@ -5,6 +5,7 @@
 #include <poll.h>
 #include <pty.h>
 #include <signal.h>
+#include <stdlib.h>
 #include <string.h>
 #include <sys/ioctl.h>
 #include <sys/wait.h>
@@ -14,6 +15,18 @@
 namespace {
 
 const int deadline_ms = 10000;
+
+// An address-sanitized probe would find the sanitizer's handlers on its
+// crash signals and, leaving installed handlers alone, never put in its own:
+// these tests are about its own. Set before any probe starts, so every child
+// inherits it; it changes nothing in this process or in an unsanitized probe.
+const bool probe_keeps_its_crash_signals = [] {
+    std::string options;
+    if (const char *set = getenv("ASAN_OPTIONS"))
+        options = std::string(set) + ":";
+    options += "handle_segv=0:handle_sigbus=0:handle_sigfpe=0:handle_sigill=0:handle_abort=0";
+    return setenv("ASAN_OPTIONS", options.c_str(), 1) == 0;
+}();
 
 long long now_ms()
 {
