@@ -4,6 +4,7 @@
 #include "window_records.h"
 
 #include <errno.h>
+#include <list>
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
@@ -11,6 +12,22 @@
 namespace {
 
 thread_local thread_queue *this_thread_queue = nullptr;
+
+// Every queue ever made, kept for the life of the process: a window's
+// record names its owner's queue, and a sender may reach it after the
+// owning thread has ended. Never destroyed, so a thread still running at
+// exit finds it intact.
+std::mutex &all_queues_lock()
+{
+    static std::mutex lock;
+    return lock;
+}
+
+std::list<thread_queue> &all_queues()
+{
+    static std::list<thread_queue> *queues = new std::list<thread_queue>;
+    return *queues;
+}
 
 LRESULT call_window_proc(HWND handle, UINT message, WPARAM wparam, LPARAM lparam)
 {
@@ -118,7 +135,11 @@ thread_queue *current_queue()
     int wake_fd = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
     if (wake_fd < 0)
         return nullptr;
-    thread_queue *queue = new thread_queue;
+    thread_queue *queue;
+    {
+        std::lock_guard<std::mutex> hold(all_queues_lock());
+        queue = &all_queues().emplace_back();
+    }
     queue->wake_fd = wake_fd;
     this_thread_queue = queue;
     return queue;

@@ -28,8 +28,9 @@ struct sent_message {
     std::condition_variable replied;
 };
 
-// One per thread that has used the window service. Never freed: a sender on
-// another thread may still hold it after its thread has ended.
+// One per thread that has used the window service. Kept in a process-wide
+// list and never freed: a sender on another thread may still hold it after
+// its thread has ended.
 struct thread_queue {
     std::mutex lock;  // guards sent, posted and the quit fields
     std::deque<sent_message *> sent;
@@ -51,7 +52,8 @@ struct frame_image {
 };
 
 // What a window handle points at. Records of destroyed windows are kept (not
-// alive) so a stale handle is refused instead of read after free.
+// alive, in the registry's list of retired records) so a stale handle is
+// refused instead of read after free, and no new window takes its address.
 struct window_rec {
     thread_queue *owner = nullptr;
     WNDPROC proc = nullptr;
@@ -70,6 +72,7 @@ struct window_rec {
 // Registry of live windows (window_registry.cpp).
 std::mutex &window_registry_lock();
 void register_live_window(window_rec *window);
+// The record stays allocated, retired, for the life of the process.
 void unregister_live_window(window_rec *window);
 // Caller holds window_registry_lock().
 window_rec *find_live_window_locked(HWND handle);

@@ -6,10 +6,19 @@
 
 namespace {
 
+// Never destroyed: a window thread may still look a handle up while the
+// process exits, and a window left open at exit stays reachable.
 std::unordered_set<window_rec *> &live_windows()
 {
-    static std::unordered_set<window_rec *> windows;
-    return windows;
+    static std::unordered_set<window_rec *> *windows = new std::unordered_set<window_rec *>;
+    return *windows;
+}
+
+// Records of destroyed windows. Never destroyed, like the records themselves.
+std::vector<window_rec *> &retired_windows()
+{
+    static std::vector<window_rec *> *windows = new std::vector<window_rec *>;
+    return *windows;
 }
 
 } // namespace
@@ -29,7 +38,8 @@ void register_live_window(window_rec *window)
 void unregister_live_window(window_rec *window)
 {
     std::lock_guard<std::mutex> hold(window_registry_lock());
-    live_windows().erase(window);
+    if (live_windows().erase(window) != 0)
+        retired_windows().push_back(window);
 }
 
 window_rec *find_live_window_locked(HWND handle)
