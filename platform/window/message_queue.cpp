@@ -98,7 +98,10 @@ void wait_for_work(thread_queue *queue)
     int count = 0;
     fds[count++] = {queue->wake_fd, POLLIN, 0};
     if (queue->display != nullptr) {
-        XFlush(queue->display);
+        // Flushing may read events off the socket into Xlib's queue, where
+        // poll() would never see them: flush and look once more.
+        if (XPending(queue->display) > 0)
+            return;
         fds[count++] = {ConnectionNumber(queue->display), POLLIN, 0};
     }
     while (poll(fds, (nfds_t)count, -1) < 0 && errno == EINTR) {
