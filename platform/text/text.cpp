@@ -39,12 +39,12 @@ int WINAPI wsprintfA(LPSTR out, LPCSTR format, ...)
 
         // Rebuild one conversion for snprintf from the parts wsprintf knows.
         const char *start = p++;
-        char spec[32];
+        char directive[32];
         int n = 0;
-        spec[n++] = '%';
+        directive[n++] = '%';
         while (*p == '-' || *p == '0' || *p == '#') {
             if (n < 8)
-                spec[n++] = *p;
+                directive[n++] = *p;
             p++;
         }
         int width = 0, precision = -1;
@@ -68,21 +68,21 @@ int WINAPI wsprintfA(LPSTR out, LPCSTR format, ...)
         char piece[wsprintf_limit + 64];
         int length;
         char conversion = *p != '\0' ? *p++ : '\0';
-        n += snprintf(spec + n, sizeof(spec) - (size_t)n, "%d", width);
+        n += snprintf(directive + n, sizeof(directive) - (size_t)n, "%d", width);
         if (precision >= 0)
-            n += snprintf(spec + n, sizeof(spec) - (size_t)n, ".%d", precision);
+            n += snprintf(directive + n, sizeof(directive) - (size_t)n, ".%d", precision);
         switch (conversion) {
         case 's': {
             const char *text = va_arg(args, const char *);
-            spec[n++] = 's';
-            spec[n] = '\0';
-            length = snprintf(piece, sizeof(piece), spec, text != NULL ? text : "(null)");
+            directive[n++] = 's';
+            directive[n] = '\0';
+            length = snprintf(piece, sizeof(piece), directive, text != NULL ? text : "(null)");
             break;
         }
         case 'c':
-            spec[n++] = 'c';
-            spec[n] = '\0';
-            length = snprintf(piece, sizeof(piece), spec, (char)va_arg(args, int));
+            directive[n++] = 'c';
+            directive[n] = '\0';
+            length = snprintf(piece, sizeof(piece), directive, (char)va_arg(args, int));
             break;
         case 'd':
         case 'i':
@@ -90,14 +90,14 @@ int WINAPI wsprintfA(LPSTR out, LPCSTR format, ...)
         case 'x':
         case 'X': {
             // Windows' int and long are both 32 bits.
-            spec[n++] = conversion;
-            spec[n] = '\0';
+            directive[n++] = conversion;
+            directive[n] = '\0';
             int value = va_arg(args, int);
             (void)is_long;
             if (conversion == 'd' || conversion == 'i')
-                length = snprintf(piece, sizeof(piece), spec, value);
+                length = snprintf(piece, sizeof(piece), directive, value);
             else
-                length = snprintf(piece, sizeof(piece), spec, (unsigned)value);
+                length = snprintf(piece, sizeof(piece), directive, (unsigned)value);
             break;
         }
         case '%':
