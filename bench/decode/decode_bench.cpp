@@ -65,32 +65,30 @@ bool make_clip(const std::string &path, const clip &c, int width, int height, in
     return system(command.c_str()) == 0;
 }
 
-long peak_rss_kib()
+// One memory figure from /proc/self/status, in KiB ("VmHWM:" or "VmRSS:").
+long status_kib(const char *field)
 {
     FILE *f = fopen("/proc/self/status", "r");
     if (f == NULL)
         return -1;
     char line[256];
     long kib = -1;
+    size_t length = strlen(field);
     while (fgets(line, sizeof(line), f))
-        if (strncmp(line, "VmHWM:", 6) == 0)
-            kib = atol(line + 6);
+        if (strncmp(line, field, length) == 0)
+            kib = atol(line + length);
     fclose(f);
     return kib;
 }
 
+long peak_rss_kib()
+{
+    return status_kib("VmHWM:");
+}
+
 long current_rss_kib()
 {
-    FILE *f = fopen("/proc/self/status", "r");
-    if (f == NULL)
-        return -1;
-    char line[256];
-    long kib = -1;
-    while (fgets(line, sizeof(line), f))
-        if (strncmp(line, "VmRSS:", 6) == 0)
-            kib = atol(line + 6);
-    fclose(f);
-    return kib;
+    return status_kib("VmRSS:");
 }
 
 void reset_peak_rss()
