@@ -128,3 +128,12 @@ void picture_memory_unmap(void *p, size_t bytes)
         return;
     }
 }
+
+size_t picture_memory_mapped_bytes()
+{
+    std::lock_guard<std::mutex> hold(arenas_lock);
+    size_t bytes = 0;
+    for (const arena *a : arenas)
+        bytes += a->map_size;
+    return bytes;
+}

@@ -14,6 +14,9 @@ void *picture_memory_map(size_t bytes);
 void picture_memory_unmap(void *p, size_t bytes);
 // What a picture of `bytes` really occupies, for the cache's budget.
 size_t picture_memory_charge(size_t bytes);
+// Bytes of huge-page arenas mapped now. A leak checker cannot see these,
+// so tests ask directly.
+size_t picture_memory_mapped_bytes();
 
 template <class T>
 struct picture_allocator {
