@@ -118,6 +118,10 @@ codec_session *codec_session_open(const IAVIStream *stream, char fourcc[5])
         ctx->height = (int)height;
     }
     ctx->bits_per_coded_sample = h.biBitCount;
+    // The decoder's own buffers for a picture we would refuse are never made.
+    // It counts rows padded to its alignment (at most 64 pixels more), and
+    // the delivered size is checked exactly anyway.
+    ctx->max_pixels = (int64_t)dib_max_pixels() + 64 * (int64_t)dib_max_dimension;
     ctx->thread_count = 0;  // as many as the machine has
     ctx->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
 

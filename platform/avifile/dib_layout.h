@@ -8,6 +8,11 @@
 
 const int32_t dib_max_dimension = 32768;
 
+// Pictures with more pixels than this are not delivered. Every size the
+// format allows, unless a fuzzer lowers it to keep its memory small.
+uint64_t dib_max_pixels();
+void dib_set_max_pixels(uint64_t pixels);
+
 // Bytes in one row of `width` pixels at `bits` per pixel, padded to 4 bytes.
 inline uint64_t dib_stride(int64_t width, int bits)
 {

@@ -2,6 +2,7 @@
 // of the vfw calls, on files from the test-side RIFF writer.
 
 #include "decode_fixtures.h"
+#include "dib_layout.h"
 #include "riff_writer.h"
 
 #include <gtest/gtest.h>
@@ -272,6 +273,35 @@ TEST(short_frame, of_a_huge_picture_fails_without_taking_its_memory)
     EXPECT_FALSE(get_frame(stream, 1, &got));
     EXPECT_FALSE(get_frame(stream, 0, &got));
     AVIStreamRelease(stream);
+}
+
+// The fuzzer lowers the picture limit to keep its memory small; the
+// converting and the decoding path must both honour it.
+TEST(picture_limit, is_honoured_by_conversion_and_decoding)
+{
+    const uint64_t pixels = (uint64_t)pal8.width * (uint64_t)pal8.height;
+    const uint64_t usual = dib_max_pixels();
+    for (bool run_length : {false, true}) {
+        avi_test_file file;
+        file.streams.push_back(video_stream(pal8, run_length ? "\x01\0\0\0" : nullptr, 1));
+        bgr_picture unused;
+        std::vector<uint8_t> data = run_length
+            ? rle8(std::vector<uint8_t>((size_t)pixels, 5), pal8.width, pal8.height)
+            : stored_frame(pal8, 0, &unused);
+        file.chunks.push_back({"00dc", data, true});
+        std::string path = test_folder(run_length ? "limit_rle" : "limit_raw") + "/limit.avi";
+        ASSERT_TRUE(write_avi_file(path, file));
+        for (uint64_t limit : {pixels - 1, pixels}) {
+            dib_set_max_pixels(limit);
+            PAVISTREAM stream = open_stream(path);
+            ASSERT_NE(stream, nullptr);
+            bgr_picture got;
+            EXPECT_EQ(get_frame(stream, 0, &got), limit == pixels)
+                << (run_length ? "run-length" : "uncompressed") << ", limit " << limit;
+            AVIStreamRelease(stream);
+        }
+    }
+    dib_set_max_pixels(usual);
 }
 
 TEST(frame_numbers, outside_the_stream_give_no_frame)
