@@ -5,6 +5,7 @@
 #include "console_restore.h"
 
 #include <errno.h>
+#include <signal.h>
 #include <stdio.h>
 #include <unistd.h>
 
@@ -22,6 +23,21 @@ int on_connection_lost(Display *)
     (void)ignored;
     console_restore();
     _exit(1);
+}
+
+// A write to a server that has gone would otherwise raise SIGPIPE and end
+// the program there, without the line and with the terminal left raw. As
+// an ignored signal the write fails instead, and Xlib calls the handler
+// above. A SIGPIPE disposition the caller chose is left as it is.
+void let_broken_pipes_fail_writes()
+{
+    struct sigaction current;
+    if (sigaction(SIGPIPE, NULL, &current) != 0 || current.sa_handler != SIG_DFL)
+        return;
+    struct sigaction ignore = {};
+    ignore.sa_handler = SIG_IGN;
+    sigemptyset(&ignore.sa_mask);
+    sigaction(SIGPIPE, &ignore, NULL);
 }
 
 // A busy server's listen queue can be full for a moment; connect() then
@@ -46,6 +62,7 @@ Display *open_thread_display(thread_queue *queue)
         return queue->display;
     if (!threads_initialised)
         return nullptr;
+    let_broken_pipes_fail_writes();
     Display *display = open_display_retrying();
     if (display == nullptr)
         return nullptr;

@@ -47,7 +47,7 @@ TEST(LostServer, EndsWithOneClearLineAndStatusOne)
     close(out_pipe[0]);
     close(err_pipe[0]);
 
-    ASSERT_TRUE(WIFEXITED(status));
+    ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
     EXPECT_EQ(WEXITSTATUS(status), 1);
     EXPECT_EQ(errors, "The connection to the X server was lost; the viewer ends.\n");
 }
